@@ -1,0 +1,140 @@
+#include "test_support.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform.h"
+
+namespace fs = std::filesystem;
+
+const std::string empty_program_notice = "This program file appears to be empty!";
+const std::string tokenized_program_notice =
+    "This program file is tokenized. We can't translate tokenized files. If you want this "
+    "program file translated, please open it in the TI-89 program editor (to untokenize it), "
+    "and copy it to the computer & try converting it again. (Programs are tokenized when they "
+    "are run, and untokenized if they're opened in the program editor).\r\n";
+
+void PrintTo(const Box& box, std::ostream* out) { *out << "[" << box.caption << "] " << box.text; }
+
+static void capture_box(const char* text, const char* caption) {
+  ScratchTest::boxes().push_back(Box{caption, text});
+}
+
+std::vector<Box>& ScratchTest::boxes() {
+  static std::vector<Box> shown;
+  return shown;
+}
+
+std::string& ScratchTest::output_dir() {
+  static std::string path;
+  return path;
+}
+
+static std::string make_temp_dir() {
+  std::string pattern = (fs::temp_directory_path() / "ti89sync-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return "";
+  return pattern;
+}
+
+void ScratchTest::SetUp() {
+  scratch = make_temp_dir();
+  output_dir() = make_temp_dir();
+  ASSERT_FALSE(scratch.empty() || output_dir().empty());
+  fs::current_path(scratch);
+  boxes().clear();
+  set_message_box_hook(capture_box);
+}
+
+void ScratchTest::TearDown() {
+  set_message_box_hook(nullptr);
+  fs::current_path(fs::temp_directory_path());
+  std::error_code ignored;
+  fs::permissions(scratch, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(scratch, ignored);
+  fs::remove_all(output_dir(), ignored);
+}
+
+std::string bytes(std::initializer_list<int> values) {
+  std::string result;
+  for (int value : values) result.push_back((char)value);
+  return result;
+}
+
+void write_file(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string read_file(const std::string& path) {
+  if (fs::is_directory(path)) return "<missing>";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool exists(const std::string& path) {
+  std::error_code ignored;
+  return fs::exists(fs::symlink_status(path, ignored));
+}
+
+void make_dir(const std::string& path) { fs::create_directories(path); }
+
+std::vector<std::string> tree(const std::string& root) {
+  std::vector<std::string> paths;
+  for (auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string path = fs::relative(entry.path(), root).generic_string();
+    if (entry.is_directory()) path += "/";
+    paths.push_back(path);
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+std::string variable_file(const std::string& folder, const std::string& text_area, bool complete) {
+  std::string file = "**TI89**";
+  file += bytes({1, 0});
+  std::string folder_field = folder.substr(0, 8);
+  folder_field.resize(8, '\0');
+  file += folder_field;
+  std::string comment = "made by the tests";
+  comment.resize(40, '\0');
+  file += comment;
+  file += bytes({1, 0, 0x52, 0, 0, 0});
+  file += std::string("var\0\0\0\0\0", 8);
+  file += bytes({0x0B, 0, 0, 0});
+  size_t size = 90 + text_area.size() + (complete ? 3 : 0);
+  file += bytes({(int)(size & 0xFF), (int)((size >> 8) & 0xFF), (int)((size >> 16) & 0xFF), 0});
+  file += bytes({0xA5, 0x5A, 0, 0, 0, 0});
+  size_t length = text_area.size() + 4;
+  file += bytes({(int)((length >> 8) & 0xFF), (int)(length & 0xFF), 0, 1});
+  file += text_area;
+  if (complete) {
+    file += bytes({0xE0});
+    unsigned sum = 0;
+    for (size_t at = 86; at < file.size(); ++at) sum += (unsigned char)file[at];
+    file += bytes({(int)(sum & 0xFF), (int)((sum >> 8) & 0xFF)});
+  }
+  return file;
+}
+
+ProgramRun run_program(const std::string& name, const std::string& arguments) {
+  std::string out_path = ScratchTest::output_dir() + "/stdout";
+  std::string err_path = ScratchTest::output_dir() + "/stderr";
+  std::string command = "'" + std::string(PROGRAM_DIR) + "/" + name + "' " + arguments + " > '" +
+                        out_path + "' 2> '" + err_path + "' < /dev/null";
+  int status = system(command.c_str());
+  ProgramRun run;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = read_file(out_path);
+  run.err = read_file(err_path);
+  return run;
+}

@@ -1,0 +1,64 @@
+// Scratch folders, file fixtures and captured message boxes for the tests.
+#ifndef TESTS_TEST_SUPPORT_H
+#define TESTS_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// One message box as the user would have seen it.
+struct Box {
+  std::string caption;
+  std::string text;
+  bool operator==(const Box& other) const { return caption == other.caption && text == other.text; }
+};
+void PrintTo(const Box& box, std::ostream* out);
+
+// Runs each test in a fresh empty folder of its own, which is the current
+// directory during the test, and captures the boxes shown meanwhile.
+class ScratchTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::string scratch;  // absolute path of the folder
+
+ public:
+  static std::vector<Box>& boxes();
+  // A folder beside the scratch folder for what the test keeps aside.
+  static std::string& output_dir();
+};
+
+std::string bytes(std::initializer_list<int> values);
+void write_file(const std::string& path, const std::string& content);
+// The whole file, or "<missing>" when it cannot be read.
+std::string read_file(const std::string& path);
+bool exists(const std::string& path);
+void make_dir(const std::string& path);
+// Every file and folder below |root|, as sorted relative paths ("a/", "a/b").
+std::vector<std::string> tree(const std::string& root = ".");
+
+// A variable file as a calculator would send it: the 90-byte header of a text
+// variable with |folder| in its folder field (cut to 8 bytes, no terminator
+// then), then |text_area| (its 0 text end included where wanted), then, when
+// |complete|, the end byte 0xE0 and the two checksum bytes.
+std::string variable_file(const std::string& folder, const std::string& text_area,
+                          bool complete = true);
+
+// The notices that follow the text of a program file, as a text file holds
+// them.
+extern const std::string empty_program_notice;
+extern const std::string tokenized_program_notice;
+
+// What a program run left on its standard streams.
+struct ProgramRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built program |name| ("zembrik", ...) with |arguments| in the
+// current directory, standard input from the null device.
+ProgramRun run_program(const std::string& name, const std::string& arguments = "");
+
+#endif  // TESTS_TEST_SUPPORT_H

@@ -1,0 +1,3 @@
+#include "zembrik.h"
+
+int main() { return zembrik_run(); }
