@@ -4,23 +4,14 @@
 #include <string.h>
 
 #include "convert.h"
+#include "messages.h"
 
-static const char caption_error[] = "Error!";
-static const char caption_complaint[] = "Plovane is complaining!";
-static const char read_failure[] = "Unable to open '%s' for reading.";
-static const char missing_extension[] = "Fatal error: Filename missing extension.";
 static const char long_file_name[] =
     "The file name '%s' (%s without the extension) in '%s' is > 8 letters long. Perhaps you "
     "want to shorten it for the TI-89? I'm ignoring it for now.";
-static const char long_folder_name[] =
-    "The folder name '%s' is > 8 letters long. Perhaps you want to shorten it for the TI-89? "
-    "I'm ignoring it for now.";
 static const char long_text[] =
     "The file '%s' in '%s' is too long for the TI-89: a text variable holds at most 65531 "
     "bytes. I'm ignoring it for now.";
-static const char write_failure[] =
-    "You don't have write permissions to this folder, or something has locked %s, or "
-    "something. I was unable to open that file for writing. Program ending.";
 static const char parent_prefix[] = "../";
 
 // Where a PC line stands while its bytes are converted.
@@ -129,7 +120,7 @@ static void patch_sizes_and_checksum(unsigned long checksum) {
 
 // Reports the text file that cannot be read, named as it was given.
 static ConversionResult fail_to_read(const char* file_name) {
-  format_bounded(message_buffer, sizeof message_buffer, read_failure, file_name);
+  format_bounded(message_buffer, sizeof message_buffer, read_failure_message, file_name);
   show_message_box(message_buffer, caption_error);
   return CONVERSION_FATAL;
 }
@@ -144,7 +135,7 @@ static ConversionResult refuse() {
 ConversionResult text_to_var(const char* folder, const char* file_name) {
   const char* last_dot = strrchr(file_name, '.');
   if (!last_dot) {
-    show_message_box(missing_extension, caption_error);
+    show_message_box(missing_extension_message, caption_error);
     return CONVERSION_FATAL;
   }
   // A name that does not fit the buffers names no file that could open.
@@ -168,7 +159,7 @@ ConversionResult text_to_var(const char* folder, const char* file_name) {
     return refuse();
   }
   if ((int)strlen(folder) > max_name_length) {
-    format_bounded(message_buffer, sizeof message_buffer, long_folder_name, folder);
+    format_bounded(message_buffer, sizeof message_buffer, long_folder_message, folder);
     return refuse();
   }
   // Measured first, so that a text too long for a variable leaves any
@@ -182,7 +173,7 @@ ConversionResult text_to_var(const char* folder, const char* file_name) {
   format_bounded(message_buffer, sizeof message_buffer, "%s%s.%s.89t", parent_prefix, folder, stem);
   if (stream_open(&output_file, message_buffer, "wb") != 0) {
     stream_close(&input_file);
-    format_bounded(name_buffer, sizeof name_buffer, write_failure,
+    format_bounded(name_buffer, sizeof name_buffer, write_failure_message,
                    message_buffer + strlen(parent_prefix));
     show_message_box(name_buffer, caption_error);
     return CONVERSION_FATAL;

@@ -3,16 +3,11 @@
 #include <string.h>
 
 #include "convert.h"
+#include "messages.h"
 
-static const char caption_error[] = "Error!";
-static const char read_failure[] = "Unable to open '%s' for reading.";
 static const char unusable_folder[] =
     "The file '%s' names the folder '%s', which can't be used as a folder name on this "
     "computer. I'm ignoring that file for now.";
-static const char missing_extension[] = "Fatal error: Filename missing extension.";
-static const char write_failure[] =
-    "You don't have write permissions to this folder, or something has locked %s, or "
-    "something. I was unable to open that file for writing. Program ending.";
 static const char empty_program_notice[] = "This program file appears to be empty!";
 static const char tokenized_program_notice[] =
     "This program file is tokenized. We can't translate tokenized files. If you want this "
@@ -106,7 +101,7 @@ static int convert_text_area() {
 
 ConversionResult var_to_text(const char* path) {
   if (stream_open(&input_file, path, "rb") != 0) {
-    format_bounded(message_buffer, sizeof message_buffer, read_failure, path);
+    format_bounded(message_buffer, sizeof message_buffer, read_failure_message, path);
     show_message_box(message_buffer, caption_error);
     return CONVERSION_FATAL;
   }
@@ -123,7 +118,7 @@ ConversionResult var_to_text(const char* path) {
   const char* last_dot = strrchr(path, '.');
   if (!first_dot) {
     format_bounded(name_buffer, sizeof name_buffer, "%s%c", folder_buffer, path_separator);
-    show_message_box(missing_extension, caption_error);
+    show_message_box(missing_extension_message, caption_error);
     stream_close(&input_file);
     return CONVERSION_FATAL;
   }
@@ -131,7 +126,7 @@ ConversionResult var_to_text(const char* path) {
   if (build_output_path(path, first_dot, last_dot) != 0 ||
       stream_open(&output_file, name_buffer, "wt") != 0) {
     stream_close(&input_file);
-    format_bounded(message_buffer, sizeof message_buffer, write_failure, name_buffer);
+    format_bounded(message_buffer, sizeof message_buffer, write_failure_message, name_buffer);
     show_message_box(message_buffer, caption_error);
     return CONVERSION_FATAL;
   }

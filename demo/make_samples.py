@@ -36,5 +36,5 @@ SAMPLES = {
 
 if __name__ == "__main__":
     for file_name, content in SAMPLES.items():
-        with open("samples/" + file_name, "wb") as out:
+        with open("samples/calculator/" + file_name, "wb") as out:
             out.write(content)

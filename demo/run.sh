@@ -1,20 +1,36 @@
 #!/bin/sh
-# The demo: copies the shipped sample variable files into a fresh working
-# folder, runs zembrik there and shows the text files it wrote.
+# The demo: plovane turns the shipped sample texts into variable files, then
+# zembrik turns those, and the shipped calculator files, back into texts.
 set -e
 bin=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 work="$here/../build/demo-work"
 rm -rf "$work"
-mkdir -p "$work"
-cp "$here"/samples/* "$work"/
-cd "$work"
-echo "== Working folder: $work"
+mkdir -p "$work/pc" "$work/calculator"
+
+show() {
+  for text in "$@"; do
+    echo "-- $text"
+    tr -d "\r" < "$text" | cat -A
+  done
+}
+
+echo "== The PC side: text files in folders ($work/pc)"
+cp -R "$here"/samples/texts/* "$work/pc/"
+cd "$work/pc"
+show */*.txt
+echo
+echo "== plovane writes one variable file per text file"
+"$bin/plovane" < /dev/null
+ls -l *.89t
+echo "-- school.physics.89t, byte by byte"
+od -A d -t x1 school.physics.89t
+
+echo
+echo "== The calculator side: those variable files and a few from a calculator ($work/calculator)"
+cp "$work"/pc/*.89t "$here"/samples/calculator/* "$work/calculator/"
+cd "$work/calculator"
 ls
-echo "== zembrik"
+echo "== zembrik writes them back as text files (cat -A shows a tab as ^I, a line end as \$)"
 "$bin/zembrik" < /dev/null
-for text in */*.txt; do
-  echo "== $text (shown by cat -A: tab ^I, line end $, byte 12 ^L, 14 ^N, 15 ^O)"
-  tr -d "\r" < "$text" | cat -A
-  echo
-done
+show */*.txt

@@ -138,3 +138,23 @@ ProgramRun run_program(const std::string& name, const std::string& arguments) {
   run.err = read_file(err_path);
   return run;
 }
+
+std::string written_file(const std::string& folder, const std::string& name,
+                         const std::string& text_area) {
+  std::string file = "**TI89**" + bytes({1, 0});
+  file += folder + std::string(8 - folder.size(), '\0');
+  std::string comment = "Text file converted by Plovane";
+  file += comment + std::string(40 - comment.size(), '\0');
+  file += bytes({1, 0, 0x52, 0, 0, 0});
+  file += name + std::string(8 - name.size(), '\0');
+  file += bytes({0x0B, 0, 0, 0});
+  size_t size = text_area.size() + 94;
+  file += bytes({(int)(size & 0xFF), (int)(size >> 8 & 0xFF), (int)(size >> 16 & 0xFF), 0});
+  file += bytes({0xA5, 0x5A, 0, 0, 0, 0});
+  size_t length = size - 90;
+  file += bytes({(int)(length >> 8 & 0xFF), (int)(length & 0xFF), 0, 1});
+  file += text_area + bytes({0, 0xE0});
+  unsigned sum = 0;
+  for (size_t at = 86; at < file.size(); ++at) sum += (unsigned char)file[at];
+  return file + bytes({(int)(sum & 0xFF), (int)(sum >> 8 & 0xFF)});
+}

@@ -45,6 +45,11 @@ std::vector<std::string> tree(const std::string& root = ".");
 std::string variable_file(const std::string& folder, const std::string& text_area,
                           bool complete = true);
 
+// The whole .89t file that text_to_var must write for |text_area|, laid out
+// field by field.
+std::string written_file(const std::string& folder, const std::string& name,
+                         const std::string& text_area);
+
 // The notices that follow the text of a program file, as a text file holds
 // them.
 extern const std::string empty_program_notice;

@@ -18,27 +18,6 @@ class TextToVar : public ScratchTest {
   }
 };
 
-// The whole .89t file that the writer must produce, laid out field by field.
-std::string expected_file(const std::string& folder, const std::string& name,
-                          const std::string& text_area) {
-  std::string file = "**TI89**" + bytes({1, 0});
-  file += folder + std::string(8 - folder.size(), '\0');
-  std::string comment = "Text file converted by Plovane";
-  file += comment + std::string(40 - comment.size(), '\0');
-  file += bytes({1, 0, 0x52, 0, 0, 0});
-  file += name + std::string(8 - name.size(), '\0');
-  file += bytes({0x0B, 0, 0, 0});
-  size_t size = text_area.size() + 94;
-  file += bytes({(int)(size & 0xFF), (int)(size >> 8 & 0xFF), (int)(size >> 16 & 0xFF), 0});
-  file += bytes({0xA5, 0x5A, 0, 0, 0, 0});
-  size_t length = size - 90;
-  file += bytes({(int)(length >> 8 & 0xFF), (int)(length & 0xFF), 0, 1});
-  file += text_area + bytes({0, 0xE0});
-  unsigned sum = 0;
-  for (size_t at = 86; at < file.size(); ++at) sum += (unsigned char)file[at];
-  return file + bytes({(int)(sum & 0xFF), (int)(sum >> 8 & 0xFF)});
-}
-
 std::string last_two(const std::string& file) { return file.substr(file.size() - 2); }
 
 TEST_F(TextToVar, ConvertsTexts) {
@@ -72,7 +51,7 @@ TEST_F(TextToVar, ConvertsTexts) {
     write_file("todo.txt", c.text);
     EXPECT_EQ(text_to_var("notes", "todo.txt"), CONVERTED) << c.what;
     std::string written = read_file("../notes.todo.89t");
-    EXPECT_EQ(written, expected_file("notes", "todo", c.text_area)) << c.what;
+    EXPECT_EQ(written, written_file("notes", "todo", c.text_area)) << c.what;
     if (!c.checksum.empty()) {
       EXPECT_EQ(last_two(written), c.checksum) << c.what;
     }
@@ -83,13 +62,13 @@ TEST_F(TextToVar, ConvertsTexts) {
 TEST_F(TextToVar, NamesFromTheFileName) {
   write_file("a.b.txt", "x");
   EXPECT_EQ(text_to_var("notes", "a.b.txt"), CONVERTED);
-  EXPECT_EQ(read_file("../notes.a.b.89t"), expected_file("notes", "a.b", bytes({0x20, 'x'})));
+  EXPECT_EQ(read_file("../notes.a.b.89t"), written_file("notes", "a.b", bytes({0x20, 'x'})));
   write_file("abcdefgh.txt", "");
   EXPECT_EQ(text_to_var("abcdefgh", "abcdefgh.txt"), CONVERTED);
-  EXPECT_EQ(read_file("../abcdefgh.abcdefgh.89t"), expected_file("abcdefgh", "abcdefgh", ""));
+  EXPECT_EQ(read_file("../abcdefgh.abcdefgh.89t"), written_file("abcdefgh", "abcdefgh", ""));
   write_file(".txt", "");  // an empty stem is a name like any other
   EXPECT_EQ(text_to_var("notes", ".txt"), CONVERTED);
-  EXPECT_EQ(read_file("../notes..89t"), expected_file("notes", "", ""));
+  EXPECT_EQ(read_file("../notes..89t"), written_file("notes", "", ""));
   EXPECT_TRUE(boxes().empty());
 }
 
@@ -97,7 +76,7 @@ TEST_F(TextToVar, OverwritesAnEarlierVariableFile) {
   write_file("../notes.todo.89t", std::string(500, 'x'));
   write_file("todo.txt", "ab\n");
   EXPECT_EQ(text_to_var("notes", "todo.txt"), CONVERTED);
-  EXPECT_EQ(read_file("../notes.todo.89t"), expected_file("notes", "todo", " ab\r"));
+  EXPECT_EQ(read_file("../notes.todo.89t"), written_file("notes", "todo", " ab\r"));
 }
 
 TEST_F(TextToVar, SkipsTextsWithAProgramFileBeside) {
@@ -155,7 +134,7 @@ TEST_F(TextToVar, TheLongestTextThatFits) {
   EXPECT_EQ(text_to_var("notes", "max.txt"), CONVERTED);
   std::string written = read_file("../notes.max.89t");
   ASSERT_EQ(written.size(), 65531u + 94);
-  EXPECT_EQ(written, expected_file("notes", "max", " " + text));
+  EXPECT_EQ(written, written_file("notes", "max", " " + text));
   EXPECT_EQ(written.substr(86, 2), bytes({0xFF, 0xFF}));
   // What counts is the text area, not the text: each line "\t\n" takes 3 bytes.
   std::string lines;

@@ -1,0 +1,3 @@
+#include "plovane.h"
+
+int main() { return plovane_run(); }
