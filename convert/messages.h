@@ -8,6 +8,8 @@ extern const char caption_complaint[];  // "Plovane is complaining!"
 extern const char read_failure_message[];
 // "%s" is the folder name.
 extern const char long_folder_message[];
+// "%s" is the folder name.
+extern const char unusable_folder_message[];
 extern const char missing_extension_message[];
 // "%s" is the path of the output.
 extern const char write_failure_message[];

@@ -138,7 +138,9 @@ ConversionResult text_to_var(const char* folder, const char* file_name) {
     show_message_box(missing_extension_message, caption_error);
     return CONVERSION_FATAL;
   }
-  // A name that does not fit the buffers names no file that could open.
+  // A name that does not fit the buffers names no file that could open, and
+  // one with a folder part names no file of this folder.
+  if (strpbrk(file_name, "/\\")) return fail_to_read(file_name);
   int stem_length = (int)(last_dot - file_name);
   if (format_bounded(name_buffer, sizeof name_buffer, "%s", file_name) >= (int)sizeof name_buffer ||
       format_bounded(message_buffer, sizeof message_buffer, "%.*s.89p", stem_length, file_name) >=
@@ -160,6 +162,10 @@ ConversionResult text_to_var(const char* folder, const char* file_name) {
   }
   if ((int)strlen(folder) > max_name_length) {
     format_bounded(message_buffer, sizeof message_buffer, long_folder_message, folder);
+    return refuse();
+  }
+  if (!is_usable_folder_name(folder)) {
+    format_bounded(message_buffer, sizeof message_buffer, unusable_folder_message, folder);
     return refuse();
   }
   // Measured first, so that a text too long for a variable leaves any

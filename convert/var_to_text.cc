@@ -8,6 +8,9 @@
 static const char unusable_folder[] =
     "The file '%s' names the folder '%s', which can't be used as a folder name on this "
     "computer. I'm ignoring that file for now.";
+static const char name_with_folder_part[] =
+    "The file '%s' would be written as '%s', which is not a file of its folder '%s'. I'm "
+    "ignoring that file for now.";
 static const char empty_program_notice[] = "This program file appears to be empty!";
 static const char tokenized_program_notice[] =
     "This program file is tokenized. We can't translate tokenized files. If you want this "
@@ -30,11 +33,9 @@ static void read_folder_name() {
   folder_buffer[length] = '\0';
 }
 
-// Builds "folder/name.txt" into name_buffer. The name part is the whole path
-// when it has one dot, else all after the first dot; its last three
-// characters become "txt". Returns 0, or -1 when the path does not fit.
-static int build_output_path(const char* path, const char* first_dot, const char* last_dot) {
-  const char* name_part = first_dot == last_dot ? path : first_dot + 1;
+// Builds "folder/name_part" into name_buffer, with the last three characters
+// turned into "txt". Returns 0, or -1 when the path does not fit.
+static int build_output_path(const char* name_part) {
   int length = format_bounded(name_buffer, sizeof name_buffer, "%s%c%s", folder_buffer,
                               path_separator, name_part);
   if (length < 0 || length >= (int)sizeof name_buffer) return -1;
@@ -112,10 +113,23 @@ ConversionResult var_to_text(const char* path) {
     show_message_box(message_buffer, caption_error);
     return SKIPPED_REFUSED;
   }
-  if (!path_exists(folder_buffer)) make_folder(folder_buffer);
-
   const char* first_dot = strchr(path, '.');
   const char* last_dot = strrchr(path, '.');
+  // The name part is the whole path when it has one dot, else all after the
+  // first dot.
+  const char* name_part = first_dot == last_dot ? path : first_dot + 1;
+  int output_fits = first_dot && build_output_path(name_part) == 0;
+  // A folder part in the name would put the text elsewhere, even outside the
+  // working folder.
+  if (output_fits && strpbrk(name_part, "/\\")) {
+    stream_close(&input_file);
+    format_bounded(message_buffer, sizeof message_buffer, name_with_folder_part, path, name_buffer,
+                   folder_buffer);
+    show_message_box(message_buffer, caption_error);
+    return SKIPPED_REFUSED;
+  }
+  if (!path_exists(folder_buffer)) make_folder(folder_buffer);
+
   if (!first_dot) {
     format_bounded(name_buffer, sizeof name_buffer, "%s%c", folder_buffer, path_separator);
     show_message_box(missing_extension_message, caption_error);
@@ -123,8 +137,7 @@ ConversionResult var_to_text(const char* path) {
     return CONVERSION_FATAL;
   }
   int kind_letter = path[strlen(path) - 1];
-  if (build_output_path(path, first_dot, last_dot) != 0 ||
-      stream_open(&output_file, name_buffer, "wt") != 0) {
+  if (!output_fits || stream_open(&output_file, name_buffer, "wt") != 0) {
     stream_close(&input_file);
     format_bounded(message_buffer, sizeof message_buffer, write_failure_message, name_buffer);
     show_message_box(message_buffer, caption_error);

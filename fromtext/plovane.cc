@@ -26,6 +26,11 @@ static int convert_folder(const char* folder) {
 int plovane_run() {
   static Stream list;
   static char folder[longest_line + 1];
+  if (remember_start_dir() != 0) {
+    format_bounded(message_buffer, sizeof message_buffer, read_failure_message, ".");
+    show_message_box(message_buffer, caption_error);
+    return 0;
+  }
   list_subfolders(folder_list);
   if (stream_open(&list, folder_list, "rt") != 0) {
     format_bounded(message_buffer, sizeof message_buffer, read_failure_message, folder_list);
@@ -48,7 +53,7 @@ int plovane_run() {
       continue;
     }
     fatal = convert_folder(folder) != 0;
-    change_dir("..");
+    return_to_start_dir();
   }
   stream_close(&list);
   return 0;

@@ -214,3 +214,30 @@ TEST_F(TextToVar, RoundTripsThroughVarToText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TextToVar, RefusesNamesThatReachOutsideTheirFolder) {
+  write_file("x.txt", "x");
+  for (const char* folder : {".", "..", "a:b", "a*b", "a\\b", "a|b", "a\tb"}) {
+    boxes().clear();
+    EXPECT_EQ(text_to_var(folder, "x.txt"), SKIPPED_REFUSED) << folder;
+    EXPECT_EQ(boxes(), (std::vector<Box>{{"Plovane is complaining!",
+                                          "The folder name '" + std::string(folder) +
+                                              "' can't be used as a folder name on this "
+                                              "computer. I'm ignoring it for now."}}));
+  }
+  make_dir("sub");
+  write_file("sub/x.txt", "x");
+  for (const char* name : {"sub/x.txt", "../notes/x.txt", "sub\\x.txt"}) {
+    boxes().clear();
+    EXPECT_EQ(text_to_var("notes", name), CONVERSION_FATAL) << name;
+    EXPECT_EQ(
+        boxes(),
+        (std::vector<Box>{{"Error!", "Unable to open '" + std::string(name) + "' for reading."}}));
+  }
+  EXPECT_EQ(tree(".."),
+            (std::vector<std::string>{"notes/", "notes/sub/", "notes/sub/x.txt", "notes/x.txt"}));
+}
+
+}  // namespace

@@ -181,3 +181,25 @@ TEST_F(VarToText, LongPathIsRefusedWithoutOverflow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VarToText, RefusesNamesThatLeaveTheirFolder) {
+  make_dir("d.e");
+  write_file("d.e/f.89t", variable_file("main", " a" + bytes({0})));
+  EXPECT_EQ(var_to_text("d.e/f.89t"), SKIPPED_REFUSED);
+  EXPECT_EQ(boxes(), (std::vector<Box>{{"Error!",
+                                        "The file 'd.e/f.89t' would be written as 'main/e/f.txt', "
+                                        "which is not a file of its folder 'main'. I'm ignoring "
+                                        "that file for now."}}));
+  EXPECT_EQ(tree(), (std::vector<std::string>{"d.e/", "d.e/f.89t"}));
+  // A folder part before the first dot is only where the file is read from.
+  make_dir("sub");
+  write_file("sub/main.g.89t", variable_file("main", " g" + bytes({0})));
+  boxes().clear();
+  EXPECT_EQ(var_to_text("sub/main.g.89t"), CONVERTED);
+  EXPECT_EQ(read_file("main/g.txt"), "g");
+  EXPECT_TRUE(boxes().empty());
+}
+
+}  // namespace

@@ -1,0 +1,3 @@
+#include "kestrin.h"
+
+int main() { return kestrin_run(); }
