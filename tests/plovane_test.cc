@@ -17,6 +17,15 @@ TEST_F(Plovane, NoSubFoldersConvertsNothing) {
   EXPECT_EQ(read_file("dirlist.txt"), "");
 }
 
+TEST_F(Plovane, ListThatCannotBeOpenedEndsTheRun) {
+  make_dir("dirlist.txt");
+  write_file("dirlist.txt/x.txt", "x");
+  ProgramRun run = run_program("plovane");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "[Error!] Unable to open 'dirlist.txt' for reading.\n");
+  EXPECT_EQ(tree(), (std::vector<std::string>{"dirlist.txt/", "dirlist.txt/x.txt"}));
+}
+
 TEST_F(Plovane, ConvertsEveryTextOfEveryFolder) {
   for (const char* path : {"A/x.txt", "A/y.txt", "B/x.txt", "B/y.txt"}) {
     make_dir(std::string(path, 1));
