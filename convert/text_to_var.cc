@@ -9,6 +9,9 @@
 static const char long_file_name[] =
     "The file name '%s' (%s without the extension) in '%s' is > 8 letters long. Perhaps you "
     "want to shorten it for the TI-89? I'm ignoring it for now.";
+static const char stem_with_folder_part[] =
+    "The file name '%s' (%s without the extension) in '%s' holds a folder part, which a TI-89 "
+    "variable name can't. I'm ignoring it for now.";
 static const char long_text[] =
     "The file '%s' in '%s' is too long for the TI-89: a text variable holds at most 65531 "
     "bytes. I'm ignoring it for now.";
@@ -138,9 +141,7 @@ ConversionResult text_to_var(const char* folder, const char* file_name) {
     show_message_box(missing_extension_message, caption_error);
     return CONVERSION_FATAL;
   }
-  // A name that does not fit the buffers names no file that could open, and
-  // one with a folder part names no file of this folder.
-  if (strpbrk(file_name, "/\\")) return fail_to_read(file_name);
+  // A name that does not fit the buffers names no file that could open.
   int stem_length = (int)(last_dot - file_name);
   if (format_bounded(name_buffer, sizeof name_buffer, "%s", file_name) >= (int)sizeof name_buffer ||
       format_bounded(message_buffer, sizeof message_buffer, "%.*s.89p", stem_length, file_name) >=
@@ -158,6 +159,13 @@ ConversionResult text_to_var(const char* folder, const char* file_name) {
   const char* stem = name_buffer;
   if (stem_length > max_name_length) {
     format_bounded(message_buffer, sizeof message_buffer, long_file_name, file_name, stem, folder);
+    return refuse();
+  }
+  // The stem names the variable file beside the folder; a folder part in it
+  // would put that file elsewhere, even outside the working folder.
+  if (strpbrk(stem, path_separators)) {
+    format_bounded(message_buffer, sizeof message_buffer, stem_with_folder_part, file_name, stem,
+                   folder);
     return refuse();
   }
   if ((int)strlen(folder) > max_name_length) {

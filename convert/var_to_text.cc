@@ -121,7 +121,7 @@ ConversionResult var_to_text(const char* path) {
   int output_fits = first_dot && build_output_path(name_part) == 0;
   // A folder part in the name would put the text elsewhere, even outside the
   // working folder.
-  if (output_fits && strpbrk(name_part, "/\\")) {
+  if (output_fits && strpbrk(name_part, path_separators)) {
     stream_close(&input_file);
     format_bounded(message_buffer, sizeof message_buffer, name_with_folder_part, path, name_buffer,
                    folder_buffer);

@@ -10,6 +10,7 @@
 #include "platform.h"
 
 const char path_separator = '/';
+const char path_separators[] = "/";
 
 static MessageBoxHook message_box_hook = nullptr;
 
@@ -53,15 +54,30 @@ int remove_file(const char* name) { return unlink(name) == 0 ? 0 : -1; }
 int change_dir(const char* path) { return chdir(path) == 0 ? 0 : -1; }
 
 // Held as an open descriptor, so the way back works whatever the path.
+// O_PATH needs no read permission on the folder, only the way into it.
+#ifndef O_PATH
+#define O_PATH O_RDONLY
+#endif
 static int start_dir = -1;
 
 int remember_start_dir() {
   if (start_dir >= 0) close(start_dir);
-  start_dir = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  start_dir = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
   return start_dir >= 0 ? 0 : -1;
 }
 
 int return_to_start_dir() { return start_dir >= 0 && fchdir(start_dir) == 0 ? 0 : -1; }
+
+int enter_subfolder(const char* name) {
+  struct stat start, parent;
+  if (start_dir < 0 || fstat(start_dir, &start) != 0 || chdir(name) != 0) return -1;
+  // Through a link, ".." is the parent of the link's target: the variable
+  // files, written to "..", would land there.
+  if (stat("..", &parent) == 0 && parent.st_dev == start.st_dev && parent.st_ino == start.st_ino)
+    return 0;
+  return_to_start_dir();
+  return -1;
+}
 
 // "*" matches any run of characters, "?" any one character; the rest must
 // match byte for byte.

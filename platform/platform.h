@@ -114,6 +114,14 @@ int return_to_start_dir();
 
 // The separator of folder and name in the paths that the conversions build.
 extern const char path_separator;
+// Every character that separates folders in a path on this platform.
+extern const char path_separators[];
+
+// Changes into the sub-folder |name| of the directory that remember_start_dir
+// saw, the current one. Returns 0 once inside, when the folder's parent is
+// that directory; -1 otherwise (missing, not enterable, or a link that leads
+// elsewhere), and the current directory is then the starting one.
+int enter_subfolder(const char* name);
 
 // ---- Directory search ------------------------------------------------------
 

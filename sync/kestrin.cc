@@ -42,7 +42,7 @@ static void print_count(const char* format, int count) {
 // lead anywhere but into a sub-folder of the starting directory, is fatal:
 // nothing may be converted or written from the wrong directory.
 static ConversionResult convert_text_entry(const char* folder, const char* name) {
-  if (!is_usable_folder_name(folder) || change_dir(folder) != 0) {
+  if (!is_usable_folder_name(folder) || enter_subfolder(folder) != 0) {
     format_bounded(report, sizeof report, "%s/%s", folder, name);
     format_bounded(message_buffer, sizeof message_buffer, read_failure_message, report);
     show_message_box(message_buffer, caption_error);

@@ -141,6 +141,20 @@ TEST_F(Kestrin, FatalResultStopsTheListButKeepsTheSummary) {
   EXPECT_EQ(read_file("files.lst"), "");
 }
 
+TEST_F(Kestrin, TextEntryNameKeepsTheLaterSlashes) {
+  make_dir("notes/sub");
+  write_file("notes/sub/x.txt", "x");
+  write_file("notes/sub/y.txt", "y");
+  write_file("notes/sub/y.89p", "");  // the program beside it comes first: skipped
+  write_file("files.lst", "tnotes/sub/y.txt\ntnotes/sub/x.txt\ntnotes/a.txt\n");
+  ProgramRun run = run_program("kestrin");
+  EXPECT_EQ(run.out, "Gurdo: a.txt\n" + texts_summary(1));
+  EXPECT_EQ(run.err,
+            "[Plovane is complaining!] The file name 'sub/x.txt' (sub/x without the extension) "
+            "in 'notes' holds a folder part, which a TI-89 variable name can't. I'm ignoring it "
+            "for now.\n");
+}
+
 TEST_F(Kestrin, FolderThatCannotBeEnteredIsFatal) {
   write_file("a.txt", "in the starting folder");
   const std::string entries[] = {"tgone/a.txt", "t/a.txt"};
@@ -174,23 +188,30 @@ class KestrinClimbing : public ScratchTest {
   }
 };
 
-TEST_F(KestrinClimbing, EntriesThatLeaveTheStartingFolderAreFatal) {
-  const std::string entries[] = {"t../x.txt",  "t./x.txt",           "t.././x.txt", "ta\\b/x.txt",
-                                 "ta:b/x.txt", "tnotes/../../x.txt", "s../../x.89t"};
-  for (const std::string& entry : entries) {
+TEST_F(KestrinClimbing, EntriesThatLeaveTheStartingFolderStopTheList) {
+  symlink_dir("..", "up");  // a link whose parent is not the starting folder
+  const std::string fatal_entries[] = {"t../x.txt",   "t./x.txt",   "t.././x.txt",
+                                       "ta\\b/x.txt", "ta:b/x.txt", "tup/x.txt"};
+  for (const std::string& entry : fatal_entries) {
     write_file("files.lst", "tnotes/x.txt\n" + entry + "\ntnotes/x.txt\n");
     ProgramRun run = run_program("kestrin");
     EXPECT_EQ(run.out, "Gurdo: x.txt\n" + texts_summary(1)) << entry;
-    std::string shown = entry.substr(1);
-    if (entry == "tnotes/../../x.txt") shown = "../../x.txt";
-    if (entry == "s../../x.89t") shown = "../x.89t";
-    EXPECT_EQ(run.err, "[Error!] Unable to open '" + shown + "' for reading.\n") << entry;
+    EXPECT_EQ(run.err, "[Error!] Unable to open '" + entry.substr(1) + "' for reading.\n");
     EXPECT_EQ(read_file("files.lst"), "") << entry;
   }
+  // The name climbs out too: reading there is harmless, writing is refused.
+  write_file("files.lst", "tnotes/../../x.txt\ns../../x.89t\n");
+  ProgramRun run = run_program("kestrin");
+  EXPECT_EQ(run.out, nothing_converted);
+  EXPECT_EQ(run.err,
+            "[Plovane is complaining!] The file name '../../x.txt' (../../x without the "
+            "extension) in 'notes' holds a folder part, which a TI-89 variable name can't. I'm "
+            "ignoring it for now.\n"
+            "[Error!] Unable to open '../x.89t' for reading.\n");
   ASSERT_EQ(change_dir(scratch.c_str()), 0);
   EXPECT_EQ(tree(),
             (std::vector<std::string>{"work/", "work/files.lst", "work/notes.x.89t", "work/notes/",
-                                      "work/notes/x.txt", "work/x.txt", "x.txt"}));
+                                      "work/notes/x.txt", "work/up@", "work/x.txt", "x.txt"}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Plovane as a user runs it: the built program in a folder of its own.
-#include <fstream>
+#include <string.h>
 
+#include "platform.h"
 #include "test_support.h"
 
 namespace {
@@ -61,6 +62,35 @@ TEST_F(Plovane, ComplainsAboutLongFolderNamesAndGoesOn) {
   EXPECT_EQ(read_file("abcdefgh.n.89t"), written_file("abcdefgh", "n", " eight"));
   EXPECT_EQ(read_file("a b.c d.n.89t"), written_file("a b.c d", "n", " seven"));
   EXPECT_FALSE(exists("abcdefghi.n.89t"));
+}
+
+TEST_F(Plovane, FoldersThatWouldLeadElsewhereArePassedOver) {
+  make_dir("outside/real");
+  write_file("outside/real/n.txt", "x");
+  make_dir("work/notes");
+  write_file("work/notes/n.txt", "notes");
+  make_dir("work/a:b");  // a name no calculator folder can come back to
+  write_file("work/a:b/n.txt", "x");
+  write_file("work/a:b/m.txt", "x");
+  symlink_dir("../outside/real", "work/away");
+  symlink_dir("notes", "work/same");  // leads to a sub-folder: its parent is the start
+  ASSERT_EQ(change_dir("work"), 0);
+  ProgramRun run = run_program("plovane");
+  std::string err = run.err;
+  for (const char* line :
+       {"[Error!] Unable to open 'away' for reading.\n",
+        "[Plovane is complaining!] The folder name 'a:b' can't be used as a folder name on this "
+        "computer. I'm ignoring it for now.\n"}) {
+    size_t at = err.find(line);
+    ASSERT_NE(at, std::string::npos) << run.err;
+    err.erase(at, strlen(line));
+  }
+  EXPECT_EQ(err, "");
+  ASSERT_EQ(change_dir(".."), 0);
+  EXPECT_FALSE(exists("outside/away.n.89t"));
+  EXPECT_EQ(read_file("work/same.n.89t"), written_file("same", "n", " notes"));
+  EXPECT_EQ(read_file("work/notes.n.89t"), written_file("notes", "n", " notes"));
+  EXPECT_FALSE(exists("work/a:b.n.89t"));
 }
 
 TEST_F(Plovane, SkipsTextsBesideProgramsAndLongNames) {

@@ -88,11 +88,19 @@ bool exists(const std::string& path) {
 
 void make_dir(const std::string& path) { fs::create_directories(path); }
 
+void symlink_dir(const std::string& target, const std::string& link) {
+  fs::create_directory_symlink(target, link);
+}
+
 std::vector<std::string> tree(const std::string& root) {
   std::vector<std::string> paths;
   for (auto& entry : fs::recursive_directory_iterator(root)) {
-    std::string path = fs::relative(entry.path(), root).generic_string();
-    if (entry.is_directory()) path += "/";
+    std::string path = entry.path().lexically_relative(root).generic_string();
+    if (entry.is_symlink()) {
+      path += "@";
+    } else if (entry.is_directory()) {
+      path += "/";
+    }
     paths.push_back(path);
   }
   std::sort(paths.begin(), paths.end());

@@ -35,7 +35,10 @@ void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 bool exists(const std::string& path);
 void make_dir(const std::string& path);
-// Every file and folder below |root|, as sorted relative paths ("a/", "a/b").
+// Makes |link| a link to the folder |target|.
+void symlink_dir(const std::string& target, const std::string& link);
+// Every file and folder below |root|, as sorted relative paths: "a/" a folder,
+// "a/b" a file, "a/c@" a link (not followed).
 std::vector<std::string> tree(const std::string& root = ".");
 
 // A variable file as a calculator would send it: the 90-byte header of a text

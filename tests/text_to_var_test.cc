@@ -229,13 +229,35 @@ TEST_F(TextToVar, RefusesNamesThatReachOutsideTheirFolder) {
   }
   make_dir("sub");
   write_file("sub/x.txt", "x");
-  for (const char* name : {"sub/x.txt", "../notes/x.txt", "sub\\x.txt"}) {
+  const struct {
+    const char* file_name;
+    ConversionResult result;
+    Box box;
+  } names[] = {
+      {"sub/x.txt",
+       SKIPPED_REFUSED,
+       {"Plovane is complaining!",
+        "The file name 'sub/x.txt' (sub/x without the extension) in 'notes' holds a folder "
+        "part, which a TI-89 variable name can't. I'm ignoring it for now."}},
+      {"../notes/x.txt",
+       SKIPPED_REFUSED,
+       {"Plovane is complaining!",
+        "The file name '../notes/x.txt' (../notes/x without the extension) in 'notes' is > 8 "
+        "letters long. Perhaps you want to shorten it for the TI-89? I'm ignoring it for now."}},
+      {"../x.txt", CONVERSION_FATAL, {"Error!", "Unable to open '../x.txt' for reading."}},
+  };
+  for (auto& c : names) {
     boxes().clear();
-    EXPECT_EQ(text_to_var("notes", name), CONVERSION_FATAL) << name;
-    EXPECT_EQ(
-        boxes(),
-        (std::vector<Box>{{"Error!", "Unable to open '" + std::string(name) + "' for reading."}}));
+    EXPECT_EQ(text_to_var("notes", c.file_name), c.result) << c.file_name;
+    EXPECT_EQ(boxes(), (std::vector<Box>{c.box}));
   }
+  // On this platform a backslash is a character of a name like any other.
+  write_file("a\\b.txt", "x");
+  boxes().clear();
+  EXPECT_EQ(text_to_var("notes", "a\\b.txt"), CONVERTED);
+  EXPECT_EQ(read_file("../notes.a\\b.89t"), written_file("notes", "a\\b", " x"));
+  ASSERT_EQ(remove("../notes.a\\b.89t"), 0);
+  ASSERT_EQ(remove("a\\b.txt"), 0);
   EXPECT_EQ(tree(".."),
             (std::vector<std::string>{"notes/", "notes/sub/", "notes/sub/x.txt", "notes/x.txt"}));
 }
