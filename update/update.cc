@@ -8,6 +8,7 @@
 // the one recorded as in step.
 #include "update.h"
 
+#include <limits.h>
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
@@ -203,13 +204,14 @@ static RecordResult damaged(int line, const char* what) {
 }
 
 // Reads decimal digits at |at| into |value|. Returns the position after them,
-// or null when there are none or too many.
+// or null when there are none or their number does not fit.
 static const char* parse_decimal(const char* at, const char* end, long long* value) {
   long long result = 0;
   const char* start = at;
   for (; at < end && *at >= '0' && *at <= '9'; ++at) {
-    if (at - start == 18) return nullptr;
-    result = result * 10 + (*at - '0');
+    int digit = *at - '0';
+    if (result > (LLONG_MAX - digit) / 10) return nullptr;
+    result = result * 10 + digit;
   }
   if (at == start) return nullptr;
   *value = result;
@@ -254,6 +256,7 @@ static const char* parse_entry(const char* line, int length, FileState* state) {
 }
 
 static RecordResult parse_record(long length) {
+  if (length == 0) return damaged(1, "it is empty");
   const char* at = record_text;
   const char* end = record_text + length;
   int line_number = 0;
