@@ -745,9 +745,13 @@ static int convert_listed(long list_length) {
   // stops the run while nothing is converted yet.
   build_next_record();
   if (write_record() != 0) return -1;
+  // The sources are read now: a file edited while kestrin runs must not be
+  // recorded as the content that kestrin converted.
   for (int at = 0; at < found_count; ++at) {
     FoundFile* file = &found[at];
-    if (is_listed(file)) file->target_existed = take_state(file->target, &file->target_state) == 0;
+    if (!is_listed(file)) continue;
+    ensure_hash(file);
+    file->target_existed = take_state(file->target, &file->target_state) == 0;
   }
   if (write_whole_file(change_list, list_text, list_length) != 0) {
     say("cannot write the change list %s; nothing was converted.\n", change_list);
@@ -757,6 +761,10 @@ static int convert_listed(long list_length) {
   int not_converted = note_conversions();
   build_next_record();
   int recorded_ok = write_record() == 0;
+  if (!recorded_ok) {
+    say("the files that kestrin converted now are not recorded; the next run takes them for "
+        "conflicts.\n");
+  }
   if (status < 0) {
     // Kestrin empties the list when it ends; one that never ran leaves it.
     write_whole_file(change_list, "", 0);
