@@ -285,6 +285,9 @@ TEST_F(Update, NamesThatCannotGoThroughKestrinAreLeftOut) {
   // Its text would be notes/longname1.txt, a file that is not kept in step.
   write_file("notes/longname1.txt", "left alone");
   write_file("notes.longname1.89t", variable_file("notes", memo_area));
+  // Kestrin would stop at this one and drop the rest of its list.
+  write_file("main", "a file, not a folder");
+  write_file("main.x.89t", variable_file("main", memo_area));
   write_file("notes/todo.txt", "changed\n");
   ProgramRun dry_run = run_program("kestrin-update", "--dry-run");
   EXPECT_EQ(dry_run.status, 1);
@@ -294,6 +297,7 @@ TEST_F(Update, NamesThatCannotGoThroughKestrinAreLeftOut) {
       "folder here.\n"
       "kestrin-update: left out longfolder/x.txt: calculator folder names have at most 8 "
       "characters.\n"
+      "kestrin-update: left out main.x.89t: a file stands where its folder would be.\n"
       "kestrin-update: left out notes.longname1.89t: it would overwrite a file that is not kept "
       "in step.\n"
       "kestrin-update: left out notes/back\\slash.txt: its name holds a character that the "

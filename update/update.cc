@@ -559,6 +559,16 @@ static const char* name_pair(FoundFile* file) {
   return nullptr;
 }
 
+// Returns 0 when something that is not a folder bears the name of the folder
+// of |text_path|, where kestrin would have to write the text.
+static int target_folder_is_usable(const char* text_path) {
+  static char folder[path_size];
+  format_bounded(folder, sizeof folder, "%.*s", (int)(strchr(text_path, '/') - text_path),
+                 text_path);
+  FileStatus status;
+  return file_status(folder, &status) != 0 || status.is_folder;
+}
+
 // Names |count| files of pending[] from |first| in one line.
 static void say_conflict(int first, int count) {
   static char names[1024];
@@ -640,6 +650,10 @@ static int decide(int first_run, int* adopted_pairs) {
     } else if (!target && file_status(file->target, &status) == 0) {
       file->verdict = refused;
       leave_out(file->state.path, "it would overwrite a file that is not kept in step");
+    } else if (!file->is_text && !target_folder_is_usable(file->target)) {
+      // Kestrin would stop at it and drop the rest of the list.
+      file->verdict = refused;
+      leave_out(file->state.path, "a file stands where its folder would be");
     }
   }
   return conflicts;
