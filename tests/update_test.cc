@@ -370,6 +370,18 @@ TEST_F(Update, RecordThatCannotBeWrittenStopsBeforeAnyConversion) {
   EXPECT_EQ(contents(), before);
 }
 
+TEST_F(Update, RecordThatCannotBeReadIsAnError) {
+  fs::remove(record);
+  make_dir(record);
+  write_file("notes/todo.txt", "changed\n");
+  std::map<std::string, std::string> before = contents();
+  ProgramRun run = run_program("kestrin-update");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err,
+            "kestrin-update: cannot read the record kestrin-update.rec; nothing was changed.\n");
+  EXPECT_EQ(contents(), before);
+}
+
 TEST_F(Update, RecordIsRenamedIntoPlace) {
   write_file("notes/todo.txt", "changed\n");
   EXPECT_EQ(run_program("kestrin-update").status, 0);
