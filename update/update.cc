@@ -32,7 +32,7 @@ static const int most_files = 4096;
 static const int most_folders = 1024;
 static const int path_size = 160;
 static const int search_name_size = 260;
-static const int record_buffer_size = 1 << 20;
+static const int record_buffer_size = 1 << 21;
 // File systems of removable drives keep modification times to two seconds.
 // A file recorded within that much of its last change may change again
 // without its time moving, so its content is compared on the next run.
@@ -91,14 +91,16 @@ struct LeftOut {
   const char* reason;
 };
 
-static FileState recorded[most_files];
+// A record names the files found and the files that kestrin wrote.
+static const int most_recorded = 2 * most_files;
+static FileState recorded[most_recorded];
 static int recorded_count;
 static FoundFile found[most_files];
 static int found_count;
 // Room for every refusal of the search and one for every file found.
 static LeftOut left_out[2 * most_files];
 static int left_out_count;
-static FileState next_record[2 * most_files];
+static FileState next_record[most_recorded];
 static int next_record_count;
 static char folder_names[most_folders][search_name_size];
 static int folder_count;
@@ -276,7 +278,7 @@ static RecordResult parse_record(long length) {
         return damaged(line_number, "its count of files does not match");
       ended = 1;
     } else {
-      if (recorded_count == most_files) return damaged(line_number, "it holds too many files");
+      if (recorded_count == most_recorded) return damaged(line_number, "it holds too many files");
       FileState* state = &recorded[recorded_count];
       const char* wrong = parse_entry(at, line_length, state);
       if (wrong) return damaged(line_number, wrong);
