@@ -1,6 +1,7 @@
 #!/bin/sh
 # The demo: plovane turns the shipped sample texts into variable files, then
-# zembrik turns those, and the shipped calculator files, back into texts.
+# zembrik turns those, and the shipped calculator files, back into texts; last,
+# kestrin-update brings an edited text over in the daily loop.
 set -e
 bin=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -34,3 +35,18 @@ ls
 echo "== zembrik writes them back as text files (cat -A shows a tab as ^I, a line end as \$)"
 "$bin/zembrik" < /dev/null
 show */*.txt
+
+echo
+echo "== The daily loop on the PC side ($work/pc): kestrin-update finds what changed and runs kestrin"
+cd "$work/pc"
+echo "-- the first run records the state; the pairs that plovane wrote are in step"
+"$bin/kestrin-update" < /dev/null
+echo "-- notes/shopping.txt gets a new line; --dry-run shows the change list"
+printf '\tcoffee\n' >> notes/shopping.txt
+"$bin/kestrin-update" --dry-run < /dev/null
+echo "-- kestrin-update runs kestrin on it"
+"$bin/kestrin-update" < /dev/null
+echo "-- notes.shopping.89t, rebuilt with the new line at its end"
+od -A d -t x1 notes.shopping.89t
+echo "-- run again at once: nothing is left to do"
+"$bin/kestrin-update" < /dev/null

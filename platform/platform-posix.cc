@@ -2,9 +2,13 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform.h"
@@ -146,4 +150,93 @@ void list_subfolders(const char* list_name) {
     closedir(dir);
   }
   fclose(list);
+}
+
+// ---- Update program: files, programs and time ------------------------------
+
+void console_write_error(const char* text) {
+  fflush(stdout);
+  fputs(text, stderr);
+  fflush(stderr);
+}
+
+int file_status(const char* path, FileStatus* status) {
+  struct stat found;
+  if (stat(path, &found) != 0) return -1;
+  status->is_folder = S_ISDIR(found.st_mode) ? 1 : 0;
+  status->size = status->is_folder ? 0 : (long long)found.st_size;
+  status->modified = (long long)found.st_mtim.tv_sec * 1000000000LL + found.st_mtim.tv_nsec;
+  return 0;
+}
+
+long long current_time() {
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+int write_whole_file(const char* path, const char* data, long length) {
+  int file = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (file < 0) return -1;
+  long written = 0;
+  while (written < length) {
+    ssize_t done = write(file, data + written, (size_t)(length - written));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) break;
+    written += done;
+  }
+  int synced = fsync(file) == 0;
+  int closed = close(file) == 0;
+  return written == length && synced && closed ? 0 : -1;
+}
+
+int rename_file(const char* from, const char* to) { return rename(from, to) == 0 ? 0 : -1; }
+
+const char program_suffix[] = "";
+
+int running_program_folder(char* folder, int size) {
+  ssize_t length = readlink("/proc/self/exe", folder, (size_t)size);
+  if (length <= 0 || length >= size) return -1;
+  folder[length] = '\0';
+  char* last_slash = strrchr(folder, '/');
+  if (!last_slash) return -1;
+  // The root folder keeps its one slash.
+  last_slash[last_slash == folder ? 1 : 0] = '\0';
+  return 0;
+}
+
+int is_program(const char* path) {
+  struct stat found;
+  return stat(path, &found) == 0 && S_ISREG(found.st_mode) && access(path, X_OK) == 0;
+}
+
+int find_on_path(const char* file_name, char* path, int size) {
+  const char* folders = getenv("PATH");
+  if (!folders) return -1;
+  while (*folders) {
+    const char* end = strchr(folders, ':');
+    int length = end ? (int)(end - folders) : (int)strlen(folders);
+    if (length > 0) {
+      int needed = snprintf(path, (size_t)size, "%.*s/%s", length, folders, file_name);
+      if (needed > 0 && needed < size && is_program(path)) return 0;
+    }
+    if (!end) break;
+    folders = end + 1;
+  }
+  return -1;
+}
+
+extern char** environ;
+
+int run_and_wait(const char* path) {
+  char* arguments[] = {const_cast<char*>(path), nullptr};
+  fflush(stdout);
+  fflush(stderr);
+  pid_t child;
+  if (posix_spawn(&child, path, nullptr, nullptr, arguments, environ) != 0) return -1;
+  int status;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

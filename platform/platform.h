@@ -152,4 +152,57 @@ void dir_search_close(DirSearch* search);
 // list.
 void list_subfolders(const char* list_name);
 
+// ---- Update program: files, programs and time ------------------------------
+
+// Writes |text| to standard error and flushes it; the standard output is
+// flushed first, so the two keep their order.
+void console_write_error(const char* text);
+
+// What file_status finds out about one file or folder.
+struct FileStatus {
+  long long size;      // bytes; 0 for a folder
+  long long modified;  // modification time, nanoseconds since 1970 (file systems may round it)
+  int is_folder;
+};
+
+// Fills |status| for |path| (links followed). Returns 0, or -1 when nothing of
+// that name exists or it cannot be looked at.
+int file_status(const char* path, FileStatus* status);
+
+// The current time on the clock of FileStatus::modified.
+long long current_time();
+
+// Creates or replaces |path| with the |length| bytes of |data| and has them
+// reach the disk before it returns. Returns 0, or -1 on any failure (the file
+// may then hold part of the data).
+int write_whole_file(const char* path, const char* data, long length);
+
+// Renames the file |from| to |to| in one step, replacing a file |to|, so that
+// |to| is either the old or the new file whatever interrupts. Returns 0, or -1
+// on error (nothing is renamed then).
+int rename_file(const char* from, const char* to);
+
+// The ending that a program's file name has on this platform ("" or ".exe").
+extern const char program_suffix[];
+
+// Puts the folder that holds the running program's file into |folder| (|size|
+// bytes with the terminator), without a separator at its end. Returns 0, or
+// -1 when it cannot be told or does not fit.
+int running_program_folder(char* folder, int size);
+
+// Returns 1 when |path| is a file that this platform can run as a program, 0
+// otherwise.
+int is_program(const char* path);
+
+// Looks for the program file |file_name| in each folder of the PATH
+// environment variable in turn (empty entries are passed over, so the current
+// folder is never searched by accident) and puts the first one found into
+// |path|. Returns 0, or -1 when none is found or the path does not fit.
+int find_on_path(const char* file_name, char* path, int size);
+
+// Starts the program |path| without arguments in the current directory, with
+// the standard streams of this program, and waits until it ends. Returns its
+// exit status (0 to 255), or -1 when it could not be started or was killed.
+int run_and_wait(const char* path);
+
 #endif  // PLATFORM_PLATFORM_H
