@@ -175,8 +175,11 @@ ProgramRun run_program(const std::string& name, const std::string& arguments) {
   return run;
 }
 
-::testing::AssertionResult showed_boxes(const ProgramRun& run, const std::string& expected) {
-  if (!boxes_readable || run.err == expected) return ::testing::AssertionSuccess();
+::testing::AssertionResult showed_boxes(const ProgramRun& run, std::string expected) {
+  // A Windows box is a window: nothing of it, nor anything else, reaches
+  // standard error.
+  if (!boxes_readable) expected.clear();
+  if (run.err == expected) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "the boxes shown:\n"
                                        << run.err << "\nthe boxes expected:\n"
                                        << expected;
