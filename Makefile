@@ -38,7 +38,7 @@ windows:
 # times anything.
 test-windows: windows
 	cmake --build $(WIN_BUILD) -j $(JOBS)
-	$(WINE) cmd /c exit
+	$(WINE) cmd /c exit > /dev/null 2>&1 || (echo "wine does not start" >&2; exit 1)
 	cd $(WIN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # A Debian package of the Linux programs and a .zip of the Windows ones, both

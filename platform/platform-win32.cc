@@ -55,16 +55,18 @@ int remove_file(const char* name) { return _unlink(name) == 0 ? 0 : -1; }
 
 int change_dir(const char* path) { return _chdir(path) == 0 ? 0 : -1; }
 
-// Windows has no way back by an open handle, so the path is kept.
-static char start_dir[MAX_PATH * 4];
+// Windows has no way back by an open handle, so the path is kept, in UTF-16:
+// the narrow code page cannot spell every folder name, and a path with a
+// letter lost would lead nowhere, or elsewhere.
+static wchar_t start_dir[32768];
 static int start_dir_known = 0;
 
 int remember_start_dir() {
-  start_dir_known = _getcwd(start_dir, sizeof start_dir) != nullptr;
+  start_dir_known = _wgetcwd(start_dir, sizeof start_dir / sizeof start_dir[0]) != nullptr;
   return start_dir_known ? 0 : -1;
 }
 
-int return_to_start_dir() { return start_dir_known && _chdir(start_dir) == 0 ? 0 : -1; }
+int return_to_start_dir() { return start_dir_known && _wchdir(start_dir) == 0 ? 0 : -1; }
 
 // The handle of _findfirst is kept in search->handle; -1 is no search.
 static const intptr_t no_search = -1;
