@@ -64,9 +64,9 @@ extern const std::string console_line_end;
 std::string console(const std::string& text);
 // The separator of folder and name in the paths that messages show.
 extern const char separator;
-// 1 when the directory search matches names regardless of case (Windows).
+// True when the directory search matches names regardless of case (Windows).
 extern const bool search_ignores_case;
-// 1 when a run's boxes can be read: on POSIX each is a line "[caption] text"
+// True when a run's boxes can be read: on POSIX each is a line "[caption] text"
 // on standard error. On Windows a box is a window, and under a headless wine
 // nobody sees it, so the box texts are checked by the POSIX run only.
 extern const bool boxes_readable;
