@@ -68,10 +68,14 @@ int remember_start_dir() {
 
 int return_to_start_dir() { return start_dir_known && _wchdir(start_dir) == 0 ? 0 : -1; }
 
-// The handle of _findfirst is kept in search->handle; -1 is no search.
+// The handle of _findfirst is kept in search->handle; -1 (what _findfirst
+// gives when nothing matches) and a null handle (a record never used) are no
+// search.
 static const intptr_t no_search = -1;
 
-static intptr_t handle_of(const DirSearch* search) { return (intptr_t)search->handle; }
+static intptr_t handle_of(const DirSearch* search) {
+  return search->handle ? (intptr_t)search->handle : no_search;
+}
 
 // Takes the entry in |found| when it is not "." or "..". Returns 0 when
 // taken.
