@@ -13,7 +13,7 @@ TEST_F(Plovane, NoSubFoldersConvertsNothing) {
   ProgramRun run = run_program("plovane", "any arguments");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(showed_boxes(run, ""));
   EXPECT_EQ(tree(), (std::vector<std::string>{"dirlist.txt", "loose.txt"}));
   EXPECT_EQ(read_file("dirlist.txt"), "");
 }
@@ -23,7 +23,9 @@ TEST_F(Plovane, ListThatCannotBeOpenedEndsTheRun) {
   write_file("dirlist.txt/x.txt", "x");
   ProgramRun run = run_program("plovane");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "[Error!] Unable to open 'dirlist.txt' for reading.\n");
+#ifndef _WIN32  // there the command interpreter says "Access denied." on its own
+  EXPECT_TRUE(showed_boxes(run, "[Error!] Unable to open 'dirlist.txt' for reading.\n"));
+#endif
   EXPECT_EQ(tree(), (std::vector<std::string>{"dirlist.txt/", "dirlist.txt/x.txt"}));
 }
 
@@ -36,15 +38,16 @@ TEST_F(Plovane, ConvertsEveryTextOfEveryFolder) {
   write_file("B/readme.md", "not a text file by its name");
   ProgramRun run = run_program("plovane");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out + run.err, "");
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(showed_boxes(run, ""));
   EXPECT_EQ(tree(), (std::vector<std::string>{"A.x.89t", "A.y.89t", "A/", "A/x.txt", "A/y.txt",
                                               "B.x.89t", "B.y.89t", "B/", "B/readme.md", "B/x.txt",
                                               "B/y.txt", "dirlist.txt", "empty/"}));
   EXPECT_EQ(read_file("B.y.89t"), written_file("B", "y", " B/y.txt\r"));
   std::string list = read_file("dirlist.txt");
-  for (const char* folder : {"A\n", "B\n", "empty\n"})
-    EXPECT_NE(list.find(folder), std::string::npos) << list;
-  EXPECT_EQ(list.size(), 10u);
+  for (const char* folder : {"A", "B", "empty"})
+    EXPECT_NE(list.find(folder + console_line_end), std::string::npos) << list;
+  EXPECT_EQ(list.size(), 7 + 3 * console_line_end.size());
 }
 
 TEST_F(Plovane, ComplainsAboutLongFolderNamesAndGoesOn) {
@@ -56,14 +59,16 @@ TEST_F(Plovane, ComplainsAboutLongFolderNamesAndGoesOn) {
   write_file("a b.c d/n.txt", "seven");
   ProgramRun run = run_program("plovane");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err,
-            "[Plovane is complaining!] The folder name 'abcdefghi' is > 8 letters long. Perhaps "
-            "you want to shorten it for the TI-89? I'm ignoring it for now.\n");
+  EXPECT_TRUE(showed_boxes(
+      run,
+      "[Plovane is complaining!] The folder name 'abcdefghi' is > 8 letters long. Perhaps "
+      "you want to shorten it for the TI-89? I'm ignoring it for now.\n"));
   EXPECT_EQ(read_file("abcdefgh.n.89t"), written_file("abcdefgh", "n", " eight"));
   EXPECT_EQ(read_file("a b.c d.n.89t"), written_file("a b.c d", "n", " seven"));
   EXPECT_FALSE(exists("abcdefghi.n.89t"));
 }
 
+#ifndef _WIN32  // links, and a ':' in a folder name
 TEST_F(Plovane, FoldersThatWouldLeadElsewhereArePassedOver) {
   make_dir("outside/real");
   write_file("outside/real/n.txt", "x");
@@ -92,6 +97,7 @@ TEST_F(Plovane, FoldersThatWouldLeadElsewhereArePassedOver) {
   EXPECT_EQ(read_file("work/notes.n.89t"), written_file("notes", "n", " notes"));
   EXPECT_FALSE(exists("work/a:b.n.89t"));
 }
+#endif
 
 TEST_F(Plovane, SkipsTextsBesideProgramsAndLongNames) {
   make_dir("f");
@@ -100,10 +106,11 @@ TEST_F(Plovane, SkipsTextsBesideProgramsAndLongNames) {
   write_file("f/toolongname.txt", "x");
   write_file("f/ok.txt", "x");
   ProgramRun run = run_program("plovane");
-  EXPECT_EQ(run.err,
-            "[Plovane is complaining!] The file name 'toolongname.txt' (toolongname without the "
-            "extension) in 'f' is > 8 letters long. Perhaps you want to shorten it for the "
-            "TI-89? I'm ignoring it for now.\n");
+  EXPECT_TRUE(showed_boxes(
+      run,
+      "[Plovane is complaining!] The file name 'toolongname.txt' (toolongname without the "
+      "extension) in 'f' is > 8 letters long. Perhaps you want to shorten it for the "
+      "TI-89? I'm ignoring it for now.\n"));
   EXPECT_EQ(tree(), (std::vector<std::string>{"dirlist.txt", "f.ok.89t", "f/", "f/game.89p",
                                               "f/game.txt", "f/ok.txt", "f/toolongname.txt"}));
 }
@@ -112,7 +119,7 @@ TEST_F(Plovane, FolderNamedLikeATextIsPassedOnWithItsProgramBeside) {
   make_dir("f/notes.txt");
   write_file("f/notes.89p", "");
   ProgramRun run = run_program("plovane");
-  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(showed_boxes(run, ""));
   EXPECT_EQ(tree(), (std::vector<std::string>{"dirlist.txt", "f/", "f/notes.89p", "f/notes.txt/"}));
 }
 
@@ -126,7 +133,7 @@ TEST_F(Plovane, FatalResultInTheFirstFolderEndsTheRun) {
   ProgramRun run = run_program("plovane");
   ASSERT_EQ(read_file("dirlist.txt"), list);
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "[Error!] Unable to open 'notes.txt' for reading.\n");
+  EXPECT_TRUE(showed_boxes(run, "[Error!] Unable to open 'notes.txt' for reading.\n"));
   for (const char* folder : {"A", "B", "C"}) {
     if (folder != first) {
       EXPECT_FALSE(exists(std::string(folder) + ".x.89t")) << folder;

@@ -1,12 +1,14 @@
 #include "test_support.h"
 
 #include <stdlib.h>
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "platform.h"
@@ -19,6 +21,24 @@ const std::string tokenized_program_notice =
     "program file translated, please open it in the TI-89 program editor (to untokenize it), "
     "and copy it to the computer & try converting it again. (Programs are tokenized when they "
     "are run, and untokenized if they're opened in the program editor).\r\n";
+
+#ifdef _WIN32
+const std::string console_line_end = "\r\n";
+const char separator = '\\';
+const bool search_ignores_case = true;
+const bool boxes_readable = false;
+#else
+const std::string console_line_end = "\n";
+const char separator = '/';
+const bool search_ignores_case = false;
+const bool boxes_readable = true;
+#endif
+
+std::string console(const std::string& text) {
+  std::string result;
+  for (char c : text) result += c == '\n' ? console_line_end : std::string(1, c);
+  return result;
+}
 
 void PrintTo(const Box& box, std::ostream* out) { *out << "[" << box.caption << "] " << box.text; }
 
@@ -36,10 +56,15 @@ std::string& ScratchTest::output_dir() {
   return path;
 }
 
+// A new folder of a random name in the system's temporary folder, or "".
 static std::string make_temp_dir() {
-  std::string pattern = (fs::temp_directory_path() / "ti89sync-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return "";
-  return pattern;
+  static std::mt19937 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path path = fs::temp_directory_path() / ("ti89sync-test-" + std::to_string(random()));
+    std::error_code error;
+    if (fs::create_directory(path, error)) return path.string();
+  }
+  return "";
 }
 
 void ScratchTest::SetUp() {
@@ -135,16 +160,37 @@ std::string variable_file(const std::string& folder, const std::string& text_are
 }
 
 ProgramRun run_program(const std::string& name, const std::string& arguments) {
-  std::string out_path = ScratchTest::output_dir() + "/stdout";
-  std::string err_path = ScratchTest::output_dir() + "/stderr";
+  std::string out_path = (fs::path(ScratchTest::output_dir()) / "stdout").string();
+  std::string err_path = (fs::path(ScratchTest::output_dir()) / "stderr").string();
+#ifdef _WIN32
+  std::string program = (fs::path(PROGRAM_DIR) / (name + ".exe")).make_preferred().string();
+  // cmd /c drops the first and the last quote of the line: the outer pair
+  // keeps the quotes around each path.
+  std::string command = "\"\"" + program + "\" " + arguments + " > \"" + out_path + "\" 2> \"" +
+                        err_path + "\" < NUL\"";
+  int status = system(command.c_str());
+  ProgramRun run;
+  run.status = status;
+#else
   std::string command = "'" + std::string(PROGRAM_DIR) + "/" + name + "' " + arguments + " > '" +
                         out_path + "' 2> '" + err_path + "' < /dev/null";
   int status = system(command.c_str());
   ProgramRun run;
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
   run.out = read_file(out_path);
   run.err = read_file(err_path);
   return run;
+}
+
+::testing::AssertionResult showed_boxes(const ProgramRun& run, std::string expected) {
+  // A Windows box is a window: nothing of it, nor anything else, reaches
+  // standard error.
+  if (!boxes_readable) expected.clear();
+  if (run.err == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the boxes shown:\n"
+                                       << run.err << "\nthe boxes expected:\n"
+                                       << expected;
 }
 
 std::string written_file(const std::string& folder, const std::string& name,

@@ -58,6 +58,22 @@ std::string written_file(const std::string& folder, const std::string& name,
 extern const std::string empty_program_notice;
 extern const std::string tokenized_program_notice;
 
+// ---- What differs between the POSIX and the Windows programs --------------
+
+// The line end that "\n" becomes on standard output and in the folder list
+// that the command interpreter writes: LF on POSIX, CR LF on Windows.
+extern const std::string console_line_end;
+// |text| with every "\n" as console_line_end.
+std::string console(const std::string& text);
+// The separator of folder and name in the paths that messages show.
+extern const char separator;
+// True when the directory search matches names regardless of case (Windows).
+extern const bool search_ignores_case;
+// True when a run's boxes can be read: on POSIX each is a line "[caption] text"
+// on standard error. On Windows a box is a window, and under a headless wine
+// nobody sees it, so the box texts are checked by the POSIX run only.
+extern const bool boxes_readable;
+
 // What a program run left on its standard streams.
 struct ProgramRun {
   int status;
@@ -68,5 +84,10 @@ struct ProgramRun {
 // Runs the built program |name| ("zembrik", ...) with |arguments| in the
 // current directory, standard input from the null device.
 ProgramRun run_program(const std::string& name, const std::string& arguments = "");
+
+// Succeeds when |run| showed exactly the boxes |expected| ("[caption] text\n"
+// each). Where boxes cannot be read (see boxes_readable), it succeeds when
+// nothing at all reached standard error.
+::testing::AssertionResult showed_boxes(const ProgramRun& run, std::string expected);
 
 #endif  // TESTS_TEST_SUPPORT_H

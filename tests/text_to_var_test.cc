@@ -251,6 +251,7 @@ TEST_F(TextToVar, RefusesNamesThatReachOutsideTheirFolder) {
     EXPECT_EQ(text_to_var("notes", c.file_name), c.result) << c.file_name;
     EXPECT_EQ(boxes(), (std::vector<Box>{c.box}));
   }
+#ifndef _WIN32
   // On this platform a backslash is a character of a name like any other.
   write_file("a\\b.txt", "x");
   boxes().clear();
@@ -258,6 +259,7 @@ TEST_F(TextToVar, RefusesNamesThatReachOutsideTheirFolder) {
   EXPECT_EQ(read_file("../notes.a\\b.89t"), written_file("notes", "a\\b", " x"));
   ASSERT_EQ(remove("../notes.a\\b.89t"), 0);
   ASSERT_EQ(remove("a\\b.txt"), 0);
+#endif
   EXPECT_EQ(tree(".."),
             (std::vector<std::string>{"notes/", "notes/sub/", "notes/sub/x.txt", "notes/x.txt"}));
 }

@@ -142,11 +142,12 @@ TEST_F(VarToText, FileNamedLikeTheFolderIsAWriteFailure) {
   write_file("main", "not a folder");
   write_file("main.x.89t", variable_file("main", " a"));
   EXPECT_EQ(var_to_text("main.x.89t"), CONVERSION_FATAL);
-  EXPECT_EQ(boxes(),
-            (std::vector<Box>{{"Error!",
-                               "You don't have write permissions to this folder, or something "
-                               "has locked main/x.txt, or something. I was unable to open that "
-                               "file for writing. Program ending."}}));
+  EXPECT_EQ(boxes(), (std::vector<Box>{{"Error!",
+                                        "You don't have write permissions to this folder, or "
+                                        "something has locked main" +
+                                            std::string(1, separator) +
+                                            "x.txt, or something. I was unable to open that file "
+                                            "for writing. Program ending."}}));
   EXPECT_EQ(read_file("main"), "not a folder");
 }
 
@@ -188,10 +189,11 @@ TEST_F(VarToText, RefusesNamesThatLeaveTheirFolder) {
   make_dir("d.e");
   write_file("d.e/f.89t", variable_file("main", " a" + bytes({0})));
   EXPECT_EQ(var_to_text("d.e/f.89t"), SKIPPED_REFUSED);
-  EXPECT_EQ(boxes(), (std::vector<Box>{{"Error!",
-                                        "The file 'd.e/f.89t' would be written as 'main/e/f.txt', "
-                                        "which is not a file of its folder 'main'. I'm ignoring "
-                                        "that file for now."}}));
+  EXPECT_EQ(boxes(), (std::vector<Box>{{"Error!", "The file 'd.e/f.89t' would be written as 'main" +
+                                                      std::string(1, separator) +
+                                                      "e/f.txt', which is not a file of its "
+                                                      "folder 'main'. I'm ignoring that file for "
+                                                      "now."}}));
   EXPECT_EQ(tree(), (std::vector<std::string>{"d.e/", "d.e/f.89t"}));
   // A folder part before the first dot is only where the file is read from.
   make_dir("sub");
