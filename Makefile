@@ -31,7 +31,7 @@ test-asan:
 # The Windows programs, cross-compiled with MinGW-w64, in $(WIN_BUILD)/bin.
 windows:
 	$(WIN_CMAKE)
-	cmake --build $(WIN_BUILD) -j $(JOBS) --target kestrin plovane zembrik
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target kestrin plovane zembrik kestrin-update
 
 # Every test again, against the Windows build, under wine. The first start
 # of wine makes its prefix, which takes a while; it is done before ctest
