@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build demo test test-asan format clean
+.PHONY: all build demo test test-asan bench format clean
 
 all: build
 
@@ -20,6 +20,10 @@ test-asan:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON >/dev/null
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+# Times the programs against cp on generated folders; see bench/bench.cc.
+bench: build
+	$(BUILD)/bin/bench $(BUILD)/bin $(BUILD)/bench-work
 
 format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')
