@@ -107,6 +107,18 @@ static inline int is_plain(int byte) {
   }
 }
 
+// How many bytes of a block of eight, loaded little-endian, come before the
+// first one whose high bit |marks| has set. Where the compiler offers no
+// bit scan it says 0, and the caller steps on byte by byte.
+static inline int bytes_before_first_mark(uint64_t marks) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  return __builtin_ctzll(marks) / 8;
+#else
+  (void)marks;
+  return 0;
+#endif
+}
+
 // Finds the end of the run of plain bytes that starts at |next|: eight bytes
 // at a time where all of them lie in 32..127, where no byte needs care, and
 // byte by byte past any other.
@@ -114,16 +126,18 @@ static const unsigned char* end_of_plain_run(const unsigned char* next, const un
   const uint64_t high_bits = 0x8080808080808080ULL;
   const uint64_t spaces = 0x2020202020202020ULL;
   for (;;) {
+    uint64_t outside = 0;
     while (end - next >= 8) {
       uint64_t eight;
       memcpy(&eight, next, sizeof eight);
-      // A byte above 127 has its high bit set; one below 32 sets a high bit
-      // when the spaces are taken away.
-      if ((eight | (eight - spaces)) & high_bits) break;
+      // A byte above 127 has its high bit set; one below 32 sets its high
+      // bit when the spaces are taken away, and a borrow from it reaches
+      // only the bytes after it.
+      outside = (eight | (eight - spaces)) & high_bits;
+      if (outside) break;
       next += 8;
     }
-    // Within the next eight bytes lies one outside 32..127: up to it byte
-    // by byte, and on past it when it is plain all the same.
+    if (outside) next += bytes_before_first_mark(outside);
     const unsigned char* window_end = end - next > 8 ? next + 8 : end;
     while (next < window_end && (unsigned)(*next - 32) < 96) ++next;
     if (next == end || !is_plain(*next)) return next;
