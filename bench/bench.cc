@@ -27,7 +27,7 @@
 namespace fs = std::filesystem;
 
 static const int folder_count = 100;
-static const int timed_runs = 5;
+static const int timed_runs = 7;
 static const int large_runs = 3;
 static const long large_file_size = 200L * 1024 * 1024;
 static const int header_length = 90;  // the text area of a variable file starts here
@@ -378,8 +378,13 @@ static void measure_sizes(const std::string& work_dir, int large_count, int smal
     fflush(stdout);
     Timings large_timings, small_timings;
     for (int round = 0; round < timed_runs; ++round) {
-      time_round(task.program, large_root + task.folder, task.prepare, &large_timings);
+      // Each size goes first in every other round, so neither always
+      // follows the other's leftovers.
+      if (round % 2 == 0)
+        time_round(task.program, large_root + task.folder, task.prepare, &large_timings);
       time_round(task.program, small_root + task.folder, task.prepare, &small_timings);
+      if (round % 2 == 1)
+        time_round(task.program, large_root + task.folder, task.prepare, &large_timings);
     }
     large->push_back(summary(task.program, task.files_per_note * large_count, large_timings));
     small->push_back(summary(task.program, task.files_per_note * small_count, small_timings));
