@@ -9,7 +9,7 @@ WIN_CMAKE = cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x8
 WINE = env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wine WINEDEBUG=-all \
 	WINEDLLOVERRIDES=mscoree,mshtml= wine
 
-.PHONY: all build demo test test-asan windows test-windows package format clean
+.PHONY: all build demo test test-asan windows test-windows package bench format clean
 
 all: build
 
@@ -49,6 +49,10 @@ package: build windows
 	cd $(WIN_BUILD) && cpack -G ZIP -B $(CURDIR)/packages >/dev/null
 	rm -rf packages/_CPack_Packages
 	ls packages
+
+# Times the programs against cp on generated folders; see bench/bench.cc.
+bench: build
+	$(BUILD)/bin/bench $(BUILD)/bin $(BUILD)/bench-work
 
 format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')

@@ -62,6 +62,12 @@ extern Stream output_file;
 extern char name_buffer[work_buffer_size];
 extern char message_buffer[work_buffer_size];
 extern char folder_buffer[folder_buffer_size];
+// A file passes through these a block at a time, never whole: the input as
+// read, the output as converted. A converted block is at most twice as long
+// as the block it came from.
+const int block_size = 32768;
+extern unsigned char input_block[block_size];
+extern unsigned char output_block[2 * block_size];
 
 // Formats into |buffer| like snprintf, cutting the text short where it does
 // not fit. Returns the length that the whole text would have.

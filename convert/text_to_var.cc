@@ -32,20 +32,87 @@ static int marker_of_first_byte(int byte) {
 
 // Counts the bytes that the text area will take: one for every byte read,
 // and one more for the marker of every line whose first byte is not itself
-// turned into a marker.
+// turned into a marker. Stops as soon as the text is too long.
 static long measure_text_area() {
   long length = 0;
   int line_start = 1;
-  for (int byte; (byte = stream_get(&input_file)) != EOF;) {
-    length += (line_start && !marker_of_first_byte(byte)) ? 2 : 1;
-    line_start = byte == '\n';
-  }
+  int count;
+  do {
+    count = stream_read(&input_file, input_block, block_size);
+    length += count;
+    const unsigned char* next = input_block;
+    const unsigned char* end = input_block + count;
+    while (next < end) {
+      if (line_start && !marker_of_first_byte(*next)) ++length;
+      const unsigned char* line_end_at = (const unsigned char*)memchr(next, '\n', end - next);
+      line_start = line_end_at != nullptr;
+      if (!line_end_at) break;
+      next = line_end_at + 1;
+    }
+  } while (count == block_size && length <= max_text_area_length);
   return length;
 }
 
-static void put_counted(int byte, unsigned long* checksum) {
-  stream_put(&output_file, byte);
-  *checksum += (unsigned char)byte;
+// Converts |count| bytes of PC text from input_block into output_block,
+// going on from the line state |*line|. Returns the number of bytes that the
+// text area gets from them.
+static int convert_block(int count, LineState* line) {
+  const unsigned char* next = input_block;
+  const unsigned char* end = input_block + count;
+  unsigned char* put = output_block;
+  LineState state = *line;
+  while (next < end) {
+    int byte = *next++;
+    if (state == at_line_start) {
+      int marker = marker_of_first_byte(byte);
+      if (marker) {
+        *put++ = (unsigned char)marker;
+        state = in_indent;
+        continue;
+      }
+      *put++ = (unsigned char)marker_ordinary;
+      state = byte == '\t' ? in_indent : in_line;
+    }
+    if (byte == '\n') {
+      *put++ = (unsigned char)line_end;
+      state = at_line_start;
+    } else if (byte == '\t') {
+      *put++ = state == in_indent ? ' ' : '\t';
+    } else {
+      *put++ = (unsigned char)byte;
+      state = in_line;
+      // The rest of the line, tabs included, goes in as it stands.
+      const unsigned char* line_end_at = (const unsigned char*)memchr(next, '\n', end - next);
+      if (!line_end_at) line_end_at = end;
+      memcpy(put, next, line_end_at - next);
+      put += line_end_at - next;
+      next = line_end_at;
+    }
+  }
+  *line = state;
+  return (int)(put - output_block);
+}
+
+static unsigned long sum_of(const unsigned char* bytes, int count) {
+  unsigned long sum = 0;
+  for (int at = 0; at < count; ++at) sum += bytes[at];
+  return sum;
+}
+
+// Converts the text block by block, returning the text area's length and,
+// in |*sum|, the sum of its bytes.
+static long convert_text(unsigned long* sum) {
+  LineState state = at_line_start;
+  long length = 0;
+  int count;
+  do {
+    count = stream_read(&input_file, input_block, block_size);
+    int converted = convert_block(count, &state);
+    stream_write(&output_file, output_block, converted);
+    length += converted;
+    *sum += sum_of(output_block, converted);
+  } while (count == block_size);
+  return length;
 }
 
 static void put_field(const char* text, int width) {
@@ -57,7 +124,26 @@ static void put_bytes(const unsigned char* values, int count) {
   for (int at = 0; at < count; ++at) stream_put(&output_file, values[at]);
 }
 
-static void put_header(const char* folder, const char* stem) {
+static void put_little_endian(long value, int width) {
+  for (int shift = 0; shift < 8 * width; shift += 8)
+    stream_put(&output_file, (value >> shift) & 0xFF);
+}
+
+static long file_size_for(long text_area_length) {
+  return first_text_offset + text_area_length + end_bytes_and_checksum_length;
+}
+
+// The variable length: the bytes from the cursor bytes through the end byte.
+static long variable_length_for(long text_area_length) {
+  return file_size_for(text_area_length) - first_text_offset;
+}
+
+static void put_variable_length(long variable_length) {
+  stream_put(&output_file, (variable_length >> 8) & 0xFF);
+  stream_put(&output_file, variable_length & 0xFF);
+}
+
+static void put_header(const char* folder, const char* stem, long text_area_length) {
   put_field(signature, signature_length);
   put_bytes(fixed_bytes, 2);
   put_field(folder, name_field_length);
@@ -65,60 +151,37 @@ static void put_header(const char* folder, const char* stem) {
   format_bounded(message_buffer, sizeof message_buffer, "%s", comment_text);
   put_field(message_buffer, comment_field_length);
   put_bytes(entry_count, 2);
-  const unsigned char data_offset[4] = {(unsigned char)data_offset_value, 0, 0, 0};
-  put_bytes(data_offset, 4);
+  put_little_endian(data_offset_value, 4);
   put_field(stem, name_field_length);
   const unsigned char type_and_zeros[4] = {text_type_byte, 0, 0, 0};
   put_bytes(type_and_zeros, 4);
-  const unsigned char zeros[4] = {0, 0, 0, 0};
-  put_bytes(zeros, 4);  // the file size, patched at the end
+  put_little_endian(file_size_for(text_area_length), 4);
   put_bytes(data_mark, 2);
+  const unsigned char zeros[4] = {0, 0, 0, 0};
   put_bytes(zeros, 4);
-  put_bytes(zeros, 2);  // the variable length, patched at the end
+  put_variable_length(variable_length_for(text_area_length));
   put_bytes(cursor_bytes, 2);
 }
 
-// Converts the PC text into the text area, line state by line state.
-static void convert_text(unsigned long* checksum) {
-  LineState state = at_line_start;
-  for (int byte; (byte = stream_get(&input_file)) != EOF;) {
-    if (state == at_line_start) {
-      int marker = marker_of_first_byte(byte);
-      if (marker) {
-        put_counted(marker, checksum);
-        state = in_indent;
-        continue;
-      }
-      put_counted(marker_ordinary, checksum);
-      state = byte == '\t' ? in_indent : in_line;
-    }
-    if (byte == '\n') {
-      put_counted(line_end, checksum);
-      state = at_line_start;
-    } else if (byte == '\t') {
-      put_counted(state == in_indent ? ' ' : '\t', checksum);
-    } else {
-      put_counted(byte, checksum);
-      state = in_line;
-    }
-  }
+// Writes the text end, the end byte and the checksum, which sums the
+// variable length, the cursor bytes, the text area, the text end and the
+// end byte.
+static void put_end_and_checksum(long text_area_length, unsigned long text_sum) {
+  long variable_length = variable_length_for(text_area_length);
+  unsigned long checksum = ((variable_length >> 8) & 0xFF) + (variable_length & 0xFF) +
+                           cursor_bytes[0] + cursor_bytes[1] + text_sum + text_end_byte + end_byte;
+  stream_put(&output_file, text_end_byte);
+  stream_put(&output_file, end_byte);
+  put_little_endian(checksum & 0xFFFF, 2);
 }
 
-// Patches the file size, the variable length and the checksum in place.
-static void patch_sizes_and_checksum(unsigned long checksum) {
-  long checksum_offset = stream_tell(&output_file);
-  stream_put(&output_file, 0);
-  stream_put(&output_file, 0);
-  long file_size = stream_tell(&output_file);
+// A text that changed between measuring and converting leaves the sizes in
+// the header wrong: they are patched in place.
+static void patch_sizes(long text_area_length) {
   stream_seek(&output_file, file_size_offset, SEEK_SET);
-  for (int shift = 0; shift < 32; shift += 8) stream_put(&output_file, (file_size >> shift) & 0xFF);
-  long variable_length = file_size - first_text_offset;
+  put_little_endian(file_size_for(text_area_length), 4);
   stream_seek(&output_file, variable_length_offset, SEEK_SET);
-  put_counted((variable_length >> 8) & 0xFF, &checksum);
-  put_counted(variable_length & 0xFF, &checksum);
-  stream_seek(&output_file, checksum_offset, SEEK_SET);
-  stream_put(&output_file, checksum & 0xFF);
-  stream_put(&output_file, (checksum >> 8) & 0xFF);
+  put_variable_length(variable_length_for(text_area_length));
 }
 
 // Reports the text file that cannot be read, named as it was given.
@@ -177,8 +240,10 @@ ConversionResult text_to_var(const char* folder, const char* file_name) {
     return refuse();
   }
   // Measured first, so that a text too long for a variable leaves any
-  // earlier variable file of that name as it was.
-  if (measure_text_area() > max_text_area_length) {
+  // earlier variable file of that name as it was; the header then gets its
+  // sizes from the start, with no seeking back.
+  long measured_length = measure_text_area();
+  if (measured_length > max_text_area_length) {
     format_bounded(message_buffer, sizeof message_buffer, long_text, file_name, folder);
     return refuse();
   }
@@ -192,12 +257,11 @@ ConversionResult text_to_var(const char* folder, const char* file_name) {
     show_message_box(name_buffer, caption_error);
     return CONVERSION_FATAL;
   }
-  put_header(folder, stem);
-  unsigned long checksum = cursor_bytes[1];
-  convert_text(&checksum);
-  put_counted(text_end_byte, &checksum);
-  put_counted(end_byte, &checksum);
-  patch_sizes_and_checksum(checksum);
+  put_header(folder, stem, measured_length);
+  unsigned long text_sum = 0;
+  long text_area_length = convert_text(&text_sum);
+  put_end_and_checksum(text_area_length, text_sum);
+  if (text_area_length != measured_length) patch_sizes(text_area_length);
   stream_close(&output_file);
   stream_close(&input_file);
   return CONVERTED;

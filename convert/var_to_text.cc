@@ -1,5 +1,6 @@
 // Variable file to text file: reads the folder name at offset 10 and the text
 // area from offset 90 on, and writes the text file with CR LF line ends.
+#include <stdint.h>
 #include <string.h>
 
 #include "convert.h"
@@ -20,14 +21,13 @@ static const char tokenized_program_notice[] =
 // A program file of at most this many bytes holds no tokenized program.
 static const long largest_empty_program = 103;
 
-// Reads the folder name field: up to 8 bytes, ended early by a NUL or by the
-// end of the file.
-static void read_folder_name() {
-  stream_seek(&input_file, folder_name_offset, SEEK_SET);
+// Takes the folder name field from the first block of the file, |count|
+// bytes long: up to 8 bytes, ended early by a NUL or by the end of the file.
+static void read_folder_name(int count) {
   int length = 0;
-  while (length < max_name_length) {
-    int byte = stream_get(&input_file);
-    if (byte == EOF || byte == 0) break;
+  while (length < max_name_length && folder_name_offset + length < count) {
+    unsigned char byte = input_block[folder_name_offset + length];
+    if (byte == 0) break;
     folder_buffer[length++] = (char)byte;
   }
   folder_buffer[length] = '\0';
@@ -43,61 +43,161 @@ static int build_output_path(const char* name_part) {
   return 0;
 }
 
-static void put_translated(int byte) {
+// The text area is read through input_block, whose unread bytes run from
+// |*next| to |*end|, and written through output_block up to |*put|. These
+// stay local to the conversion's loop, so that they live in registers.
+static inline int take_byte(const unsigned char** next, const unsigned char** end) {
+  if (*next == *end) {
+    int count = stream_read(&input_file, input_block, block_size);
+    if (count == 0) return EOF;
+    *next = input_block;
+    *end = input_block + count;
+  }
+  return *(*next)++;
+}
+
+static void flush_output(unsigned char** put) {
+  stream_write(&output_file, output_block, (int)(*put - output_block));
+  *put = output_block;
+}
+
+static inline void put_byte(unsigned char** put, int byte) {
+  if (*put == output_block + sizeof output_block) flush_output(put);
+  *(*put)++ = (unsigned char)byte;
+}
+
+// |count| is at most block_size, which always fits an emptied output_block.
+static void put_run(unsigned char** put, const unsigned char* bytes, long count) {
+  if (count > output_block + sizeof output_block - *put) flush_output(put);
+  memcpy(*put, bytes, (size_t)count);
+  *put += count;
+}
+
+static void put_text(unsigned char** put, const char* text) {
+  for (; *text; ++text) put_byte(put, (unsigned char)*text);
+}
+
+static void put_translated(unsigned char** put, int byte) {
   switch (byte) {
-    case 173: stream_put(&output_file, '-'); break;
-    case 140: stream_put_string(&output_file, "PI"); break;
-    case 157: stream_put_string(&output_file, "!="); break;
-    case 22: stream_put_string(&output_file, "->"); break;
-    case 156: stream_put_string(&output_file, "<="); break;
-    case 158: stream_put_string(&output_file, ">="); break;
-    case 168: stream_put_string(&output_file, "sqrt"); break;
-    default: stream_put(&output_file, byte);
+    case 173: put_byte(put, '-'); break;
+    case 140: put_text(put, "PI"); break;
+    case 157: put_text(put, "!="); break;
+    case 22: put_text(put, "->"); break;
+    case 156: put_text(put, "<="); break;
+    case 158: put_text(put, ">="); break;
+    case 168: put_text(put, "sqrt"); break;
+    default: put_byte(put, byte);
   }
 }
 
-// Converts the text area. Returns the read counter at the text's 0 byte, or 0
-// when the file ended first: it starts at 1 and drops before every read but
-// that of a marker after a line end, so it is 0 at the 0 byte exactly when
-// every byte before it is a line end.
-static int convert_text_area() {
-  stream_seek(&input_file, first_text_offset, SEEK_SET);
-  int read_counter = 1;
+// A byte inside a line that is written as it stands: neither the line end,
+// nor the text end, nor one of the translated codes.
+static inline int is_plain(int byte) {
+  switch (byte) {
+    case 0:
+    case 13:
+    case 22:
+    case 140:
+    case 156:
+    case 157:
+    case 158:
+    case 168:
+    case 173: return 0;
+    default: return 1;
+  }
+}
+
+// How many bytes of a block of eight, loaded little-endian, come before the
+// first one whose high bit |marks| has set. Where the compiler offers no
+// bit scan it says 0, and the caller steps on byte by byte.
+static inline int bytes_before_first_mark(uint64_t marks) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  return __builtin_ctzll(marks) / 8;
+#else
+  (void)marks;
+  return 0;
+#endif
+}
+
+// Finds the end of the run of plain bytes that starts at |next|: eight bytes
+// at a time where all of them lie in 32..127, where no byte needs care, and
+// byte by byte past any other.
+static const unsigned char* end_of_plain_run(const unsigned char* next, const unsigned char* end) {
+  const uint64_t high_bits = 0x8080808080808080ULL;
+  const uint64_t spaces = 0x2020202020202020ULL;
+  for (;;) {
+    uint64_t outside = 0;
+    while (end - next >= 8) {
+      uint64_t eight;
+      memcpy(&eight, next, sizeof eight);
+      // A byte above 127 has its high bit set; one below 32 sets its high
+      // bit when the spaces are taken away, and a borrow from it reaches
+      // only the bytes after it.
+      outside = (eight | (eight - spaces)) & high_bits;
+      if (outside) break;
+      next += 8;
+    }
+    if (outside) next += bytes_before_first_mark(outside);
+    const unsigned char* window_end = end - next > 8 ? next + 8 : end;
+    while (next < window_end && (unsigned)(*next - 32) < 96) ++next;
+    if (next == end || !is_plain(*next)) return next;
+    ++next;
+  }
+}
+
+// Converts the text area, which starts in the first block of |first_count|
+// bytes. Returns 1 when the text ended at its 0 byte after some byte other
+// than a line end, 0 when only line ends came before it or the file ended
+// first.
+static int convert_text_area(int first_count) {
+  const unsigned char* next =
+      input_block + (first_count < first_text_offset ? first_count : first_text_offset);
+  const unsigned char* end = input_block + first_count;
+  unsigned char* put = output_block;
+  int text_seen = 0;
+  int text_ended = 0;
   int in_indentation = 0;
   int is_marker = 1;
-  --read_counter;
-  int byte = stream_get(&input_file);
+  int byte = take_byte(&next, &end);
   while (byte != EOF) {
     if (is_marker) {
       is_marker = 0;
       in_indentation = 1;
       if (byte == marker_ordinary || byte == marker_command || byte == marker_print) {
-        if (byte == marker_command) stream_put(&output_file, 14);
-        if (byte == marker_print) stream_put(&output_file, 15);
-        --read_counter;
-        byte = stream_get(&input_file);
+        if (byte == marker_command) put_byte(&put, 14);
+        if (byte == marker_print) put_byte(&put, 15);
+        text_seen = 1;
+        byte = take_byte(&next, &end);
         continue;
       }
       // Any other marker (a page break among them) is the line's first
       // character.
     }
     if (byte == line_end) {
-      stream_put(&output_file, '\n');
-      byte = stream_get(&input_file);
+      put_byte(&put, '\n');
+      byte = take_byte(&next, &end);
       is_marker = 1;
       continue;
     }
-    if (byte == text_end_byte) return read_counter;
+    if (byte == text_end_byte) {
+      text_ended = 1;
+      break;
+    }
+    text_seen = 1;
     if (in_indentation && byte == ' ') {
-      stream_put(&output_file, '\t');
+      put_byte(&put, '\t');
     } else {
       in_indentation = 0;
-      put_translated(byte);
+      put_translated(&put, byte);
+      // Most of a line is plain bytes: they go out in one run.
+      const unsigned char* run_end = end_of_plain_run(next, end);
+      put_run(&put, next, run_end - next);
+      next = run_end;
     }
-    --read_counter;
-    byte = stream_get(&input_file);
+    byte = take_byte(&next, &end);
   }
-  return 0;
+  flush_output(&put);
+  return text_ended && text_seen;
 }
 
 ConversionResult var_to_text(const char* path) {
@@ -106,7 +206,9 @@ ConversionResult var_to_text(const char* path) {
     show_message_box(message_buffer, caption_error);
     return CONVERSION_FATAL;
   }
-  read_folder_name();
+  // The first block holds the header, and the text area's first bytes.
+  int first_count = stream_read(&input_file, input_block, block_size);
+  read_folder_name(first_count);
   if (!is_usable_folder_name(folder_buffer)) {
     stream_close(&input_file);
     format_bounded(message_buffer, sizeof message_buffer, unusable_folder, path, folder_buffer);
@@ -144,7 +246,7 @@ ConversionResult var_to_text(const char* path) {
     return CONVERSION_FATAL;
   }
 
-  if (convert_text_area() != 0 && kind_letter == 'p') {
+  if (convert_text_area(first_count) != 0 && kind_letter == 'p') {
     stream_seek(&input_file, 0, SEEK_END);
     long file_size = stream_tell(&input_file);
     stream_put_string(&output_file, file_size > largest_empty_program ? tokenized_program_notice

@@ -79,6 +79,14 @@ static inline void stream_put(Stream* stream, int byte) {
 // Writes a zero-terminated string byte by byte, as stream_put does.
 void stream_put_string(Stream* stream, const char* text);
 
+// Reads up to |size| bytes into |buffer| by the rules of stream_get, a block
+// at a time, for the conversions' long runs of bytes. Returns the number of
+// bytes stored: fewer than |size| only at the end of the data, 0 there.
+int stream_read(Stream* stream, unsigned char* buffer, int size);
+
+// Writes |count| bytes as stream_put would write them one by one.
+void stream_write(Stream* stream, const unsigned char* bytes, int count);
+
 // Moves to |offset| from the start (origin SEEK_SET) or from the end
 // (SEEK_END); the end-of-text state of text mode is cleared. Returns 0 on
 // success, -1 on error.

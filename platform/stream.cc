@@ -33,6 +33,67 @@ void stream_put_string(Stream* stream, const char* text) {
   for (; *text; ++text) stream_put(stream, (unsigned char)*text);
 }
 
+int stream_read(Stream* stream, unsigned char* buffer, int size) {
+  if (!stream->text_mode) return (int)fread(buffer, 1, (size_t)size, stream->file);
+  int stored = 0;
+  while (stored < size && !stream->ended) {
+    int wanted = size - stored;
+    int count = (int)fread(buffer + stored, 1, (size_t)wanted, stream->file);
+    unsigned char* end = buffer + stored + count;
+    if (unsigned char* stop = (unsigned char*)memchr(buffer + stored, 26, (size_t)count)) {
+      end = stop;
+      stream->ended = 1;
+    }
+    // Drops the bytes 13 in place, moving each run between two of them down.
+    unsigned char* kept =
+        (unsigned char*)memchr(buffer + stored, 13, (size_t)(end - buffer - stored));
+    if (!kept) kept = end;
+    for (unsigned char* at = kept; at < end;) {
+      ++at;  // a 13
+      unsigned char* next_13 = (unsigned char*)memchr(at, 13, (size_t)(end - at));
+      if (!next_13) next_13 = end;
+      memmove(kept, at, (size_t)(next_13 - at));
+      kept += next_13 - at;
+      at = next_13;
+    }
+    stored = (int)(kept - buffer);
+    if (count < wanted) break;  // the end of the file: asking again costs a read
+  }
+  return stored;
+}
+
+// Text-mode output is gathered here with its 13 10 line ends, so that lines
+// go out in large writes rather than one call each.
+static unsigned char expanded[65536];
+
+void stream_write(Stream* stream, const unsigned char* bytes, int count) {
+  if (!stream->text_mode) {
+    fwrite(bytes, 1, (size_t)count, stream->file);
+    return;
+  }
+  const unsigned char* end = bytes + count;
+  size_t used = 0;
+  while (bytes < end) {
+    const unsigned char* line_end = (const unsigned char*)memchr(bytes, 10, (size_t)(end - bytes));
+    size_t length = (size_t)((line_end ? line_end : end) - bytes);
+    if (used + length + 2 > sizeof expanded) {
+      fwrite(expanded, 1, used, stream->file);
+      used = 0;
+    }
+    if (length + 2 > sizeof expanded) {
+      fwrite(bytes, 1, length, stream->file);
+    } else {
+      memcpy(expanded + used, bytes, length);
+      used += length;
+    }
+    if (!line_end) break;
+    expanded[used++] = 13;
+    expanded[used++] = 10;
+    bytes = line_end + 1;
+  }
+  fwrite(expanded, 1, used, stream->file);
+}
+
 int stream_seek(Stream* stream, long offset, int origin) {
   stream->ended = 0;
   return fseek(stream->file, offset, origin) == 0 ? 0 : -1;

@@ -51,6 +51,72 @@ TEST_F(Platform, SeekingBackReadsAgainAfterTheEndOfText) {
   stream_close(&stream);
 }
 
+// Contents for the block calls: byte 13 alone, in pairs and at the ends of
+// reads, byte 26 early and late, long lines and many short ones.
+std::vector<std::string> block_contents() {
+  const char pattern[] = "ab\r\n\r\rcd\n\t";
+  std::string mixed;
+  for (int i = 0; i < 70000; ++i) mixed.push_back(pattern[(i * 7 + i / 13) % (sizeof pattern - 1)]);
+  std::string returns_then_text(9000, '\r');
+  returns_then_text += "x\r\ny";
+  return {"",
+          "\r",
+          "\r\r\r\n",
+          bytes({'a', 13, 10, 13, 'b', 13, 26, 'c', 10}),
+          mixed,
+          mixed + bytes({26}) + "after the end\r\n",
+          returns_then_text,
+          std::string(100000, 'x') + "\n" + std::string(70000, '\n')};
+}
+
+std::string read_in_blocks(const char* path, const char* mode, int size) {
+  Stream stream;
+  if (stream_open(&stream, path, mode) != 0) return "<not opened>";
+  std::string content;
+  std::vector<unsigned char> block(size);
+  for (;;) {
+    int count = stream_read(&stream, block.data(), size);
+    content.append(block.begin(), block.begin() + count);
+    if (count < size) break;
+  }
+  content += stream_read(&stream, block.data(), size) == 0 ? "" : "<read after the end>";
+  stream_close(&stream);
+  return content;
+}
+
+TEST_F(Platform, BlockReadsGiveWhatByteReadsGive) {
+  for (const std::string& content : block_contents()) {
+    write_file("f", content);
+    for (const char* mode : {"rt", "rb"}) {
+      std::string expected = read_all("f", mode);
+      for (int size : {1, 2, 3, 7, 4096, 65536, 300000})
+        EXPECT_EQ(read_in_blocks("f", mode, size), expected)
+            << mode << ", " << content.size() << " bytes in blocks of " << size;
+    }
+  }
+}
+
+TEST_F(Platform, BlockWritesGiveWhatByteWritesGive) {
+  for (const std::string& content : block_contents()) {
+    for (const char* mode : {"wt", "wb"}) {
+      Stream stream;
+      ASSERT_EQ(stream_open(&stream, "by-bytes", mode), 0);
+      for (char byte : content) stream_put(&stream, (unsigned char)byte);
+      stream_close(&stream);
+      for (int size : {1, 3, 4096, 300000}) {
+        ASSERT_EQ(stream_open(&stream, "in-blocks", mode), 0);
+        for (size_t at = 0; at < content.size(); at += size) {
+          int count = (int)std::min(content.size() - at, (size_t)size);
+          stream_write(&stream, (const unsigned char*)content.data() + at, count);
+        }
+        stream_close(&stream);
+        EXPECT_EQ(read_file("in-blocks"), read_file("by-bytes"))
+            << mode << ", " << content.size() << " bytes in blocks of " << size;
+      }
+    }
+  }
+}
+
 TEST_F(Platform, OpeningFailsOnMissingFilesAndFolders) {
   make_dir("folder");
   Stream stream;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "convert.h"
@@ -126,6 +127,50 @@ TEST_F(TextToVar, RefusalsLeaveEveryFileAsItWas) {
   EXPECT_EQ(read_file("../notes.toolong99.89t"), "old");
   EXPECT_EQ(read_file("../longfolder.x.89t"), "old");
   EXPECT_EQ(read_file("../notes.big.89t"), "old");
+}
+
+// The text passes through in blocks: lines that start, or run on, across
+// the end of one block and the start of the next convert as anywhere else.
+TEST_F(TextToVar, LinesAcrossTheEndOfABlock) {
+  struct {
+    std::string text_line;
+    std::string area_line;
+  } lines[] = {
+      {"\x0e"
+       "cmd",
+       "Ccmd"},
+      {"\x0f"
+       "out",
+       "Pout"},
+      {"\x0c"
+       "page",
+       "\x0cpage"},
+      {"\t\tx\ty", "   x\ty"},
+      {"", " "},
+      {"a\tb", " a\tb"},
+  };
+  for (const auto& line : lines) {
+    for (int before_end : {0, 1, 2, 3}) {
+      std::string text, area;
+      // Filler lines bring the line to |before_end| bytes before the block's end.
+      for (int left; (left = block_size - before_end - (int)text.size()) > 0;) {
+        int length = std::min(60, left - 1);
+        text += std::string(length, 'f') + "\n";
+        area += " " + std::string(length, 'f') + "\r";
+      }
+      for (int repeat = 0; repeat < 3; ++repeat) {
+        text += line.text_line + "\n";
+        area += line.area_line + "\r";
+      }
+      text += "end";
+      area += " end";
+      write_file("t.txt", text);
+      EXPECT_EQ(text_to_var("notes", "t.txt"), CONVERTED);
+      EXPECT_EQ(read_file("../notes.t.89t"), written_file("notes", "t", area))
+          << "line " << line.area_line << ", " << before_end << " bytes before the end";
+    }
+  }
+  EXPECT_TRUE(boxes().empty());
 }
 
 TEST_F(TextToVar, TheLongestTextThatFits) {

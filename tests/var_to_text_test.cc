@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "convert.h"
@@ -44,6 +45,69 @@ TEST_F(VarToText, ConvertsTextAreas) {
     write_file("f.x.89t", variable_file("f", c.text_area, c.complete));
     EXPECT_EQ(var_to_text("f.x.89t"), CONVERTED) << c.what;
     EXPECT_EQ(read_file("f/x.txt"), c.expected) << c.what;
+  }
+  EXPECT_TRUE(boxes().empty());
+}
+
+// The variable file is read in blocks, the first from offset 0: lines that
+// start, or run on, across the end of a block convert as anywhere else.
+TEST_F(VarToText, LinesAcrossTheEndOfABlock) {
+  struct {
+    std::string area_line;
+    std::string text_line;
+  } lines[] = {
+      {"C  y", bytes({14, 9, 9}) + "y"},
+      {"P" + bytes({168}), bytes({15}) + "sqrt"},
+      {" " + bytes({22}) + "x", "->x"},
+      {bytes({12}) + "  z", bytes({12}) + "  z"},
+      {" ", ""},
+      {"   x y", "\t\tx y"},
+  };
+  const int area_in_first_block = block_size - first_text_offset;
+  for (const auto& line : lines) {
+    for (int before_end : {0, 1, 2, 3}) {
+      std::string area, text;
+      // Filler lines bring the line to |before_end| bytes before the block's
+      // end; a line end alone in marker position is an empty line.
+      for (int left; (left = area_in_first_block - before_end - (int)area.size()) > 0;) {
+        int length = std::min(60, left - 2);
+        area += length < 0 ? "\r" : " " + std::string(length, 'f') + "\r";
+        text += std::string(std::max(length, 0), 'f') + "\r\n";
+      }
+      for (int repeat = 0; repeat < 3; ++repeat) {
+        area += line.area_line + "\r";
+        text += line.text_line + "\r\n";
+      }
+      write_file("f.x.89t", variable_file("f", area + bytes({0})));
+      EXPECT_EQ(var_to_text("f.x.89t"), CONVERTED);
+      EXPECT_EQ(read_file("f/x.txt"), text)
+          << "line " << line.text_line << ", " << before_end << " bytes before the end";
+    }
+  }
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(VarToText, TextEndsAtTheEndOfABlock) {
+  const int area_in_first_block = block_size - first_text_offset;
+  std::string words = " " + std::string(area_in_first_block - 1, 'w');
+  std::string line_ends(area_in_first_block, 13);
+  std::string empty_lines;
+  for (int i = 0; i < area_in_first_block; ++i) empty_lines += "\r\n";
+  struct {
+    const char* what;
+    std::string file;
+    std::string expected;
+  } cases[] = {
+      {"the file ends with the block", variable_file("f", words, false),
+       std::string(area_in_first_block - 1, 'w')},
+      {"the text end opens the next block", variable_file("f", words + bytes({0})),
+       std::string(area_in_first_block - 1, 'w') + tokenized_program_notice},
+      {"nothing but line ends before it", variable_file("f", line_ends + bytes({0})), empty_lines},
+  };
+  for (const auto& c : cases) {
+    write_file("p.89p", c.file);
+    EXPECT_EQ(var_to_text("p.89p"), CONVERTED) << c.what;
+    EXPECT_EQ(read_file("f/p.txt"), c.expected) << c.what;
   }
   EXPECT_TRUE(boxes().empty());
 }
