@@ -1,0 +1,111 @@
+// Fuzz target: text_to_var on any text under any folder and file name.
+//
+// Input: one byte of choices, the folder argument, a NUL byte, the file name
+// argument, a NUL byte, then the text. The call runs in work/dir, so the
+// variable file lands in the working folder. The choices:
+//   bit 0  a program file stem.89p lies beside the text
+//   bit 1  a variable file of the same name exists already
+//   bit 2  the text is a folder, not a file
+//   bits 4 to 7  the text is repeated 2^n times (at most about 200000
+//   bytes), to reach the longest text a variable can hold
+#include <string.h>
+
+#include "convert.h"
+#include "fuzz_support.h"
+
+static const size_t longest_repeated_text = 200000;
+
+static unsigned read_le(const std::string& file, size_t at, int width) {
+  unsigned value = 0;
+  for (int byte = width - 1; byte >= 0; --byte) value = value << 8 | (unsigned char)file[at + byte];
+  return value;
+}
+
+static std::string field(const std::string& text) {
+  std::string padded = text.substr(0, name_field_length);
+  padded.resize(name_field_length, '\0');
+  return padded;
+}
+
+// The layout that every variable file written must have, whatever the text.
+static void check_written_file(const std::string& file, const std::string& folder,
+                               const std::string& stem) {
+  size_t size = file.size();
+  check(size >= 94 && size <= (size_t)max_text_area_length + 94, "the file size is in range");
+  check(file.compare(0, signature_length, signature) == 0, "the signature is written");
+  check(file.compare(folder_name_offset, name_field_length, field(folder)) == 0,
+        "the folder field holds the folder");
+  check(file.compare(variable_name_offset, name_field_length, field(stem)) == 0,
+        "the variable name field holds the stem");
+  check(read_le(file, file_size_offset, 4) == size, "the file size field is the file's size");
+  unsigned variable_length = (unsigned char)file[variable_length_offset] << 8 |
+                             (unsigned char)file[variable_length_offset + 1];
+  check(variable_length == size - first_text_offset, "the variable length matches the file");
+  check(file[size - 4] == (char)text_end_byte && file[size - 3] == (char)end_byte,
+        "the text end and the end byte close the text area");
+  unsigned sum = 0;
+  for (size_t at = variable_length_offset; at < size - 2; ++at) sum += (unsigned char)file[at];
+  check(read_le(file, size - 2, 2) == (sum & 0xFFFF), "the checksum matches the bytes written");
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  begin_input();
+  FuzzInput input = {data, size};
+  int choices = take_byte(&input);
+  std::string folder = take_until_nul(&input);
+  std::string file_name = take_until_nul(&input);
+  std::string text = take_rest(&input);
+  for (int doubling = choices >> 4; doubling > 0 && !text.empty(); --doubling) {
+    if (text.size() * 2 > longest_repeated_text) break;
+    text += text;
+  }
+
+  check(make_folder("dir") == 0, "the text's folder can be made");
+  const std::string text_folder = work_folder() + "/dir";
+  check(change_dir("dir") == 0, "the text's folder can be entered");
+  size_t last_dot = file_name.rfind('.');
+  std::string stem = file_name.substr(0, last_dot);
+  if (is_plain_file_name(file_name)) {
+    if (choices & 4)
+      make_folder(file_name.c_str());
+    else
+      write_whole_file(file_name, text);
+    if ((choices & 1) && last_dot != std::string::npos && is_plain_file_name(stem + ".89p"))
+      write_whole_file(stem + ".89p", "");
+  }
+  std::string variable_file = folder + "." + stem + ".89t";
+  if ((choices & 2) && is_plain_file_name(variable_file))
+    write_whole_file("../" + variable_file, "an earlier variable file");
+  std::string before = snapshot(work_folder());
+
+  ConversionResult result = text_to_var(folder.c_str(), file_name.c_str());
+
+  check(result == CONVERTED || result == SKIPPED_PROGRAM_BESIDE || result == SKIPPED_REFUSED ||
+            result == CONVERSION_FATAL,
+        "text_to_var returns 0, 1, 2 or -1");
+  check_left_clean(text_folder);
+  bool boxed = result == SKIPPED_REFUSED || result == CONVERSION_FATAL;
+  check(boxes_shown() == (boxed ? 1 : 0), "a refusal or a failure shows exactly one box");
+  if (result != CONVERTED) {
+    check(snapshot(work_folder()) == before, "a file not converted leaves every file as it was");
+    return 0;
+  }
+  check(last_dot != std::string::npos && is_plain_file_name(variable_file),
+        "only a name with an extension and a plain variable file name converts");
+  check(change_dir("..") == 0, "the working folder can be entered again");
+  std::string written = read_whole_file(variable_file);
+  check_written_file(written, folder, stem);
+  // Put back as it was, the variable file was the only file touched.
+  if (choices & 2)
+    write_whole_file(variable_file, "an earlier variable file");
+  else
+    remove_file(variable_file.c_str());
+  check(snapshot(work_folder()) == before, "a conversion writes its variable file alone");
+  write_whole_file(variable_file, written);
+
+  // The file reads back.
+  check(var_to_text(variable_file.c_str()) == CONVERTED, "the written file reads back");
+  check_left_clean(work_folder());
+  check(boxes_shown() == 0, "reading back shows no box");
+  return 0;
+}
