@@ -43,6 +43,8 @@ def var_to_text_seeds():
         b"notes\0" + v(b"main", b" x\0"),
         b"noext\0" + v(b"main", b" x\0"),
         b"../x.89t\0",
+        b"notes/x.89t\0" + v(b"main", b" x\0"),
+        b"notes/a.b.89t\0" + v(b"main", b" b\0"),
         b"empty.89t\0",
         b"short.89t\0" + v(b"main", b"")[:14],
         b"ten.89t\0" + v(b"main", b"")[:10],

@@ -1,7 +1,8 @@
 // Fuzz target: var_to_text on any bytes, under any path argument.
 //
 // Input: the path argument, a NUL byte, then the bytes of the variable file,
-// which is written under that path when the path is a plain file name. The
+// which is written under that path when the path is a plain file name, or
+// one in the folder "notes" ("notes/name"), and nothing is there yet. The
 // working folder also holds a folder named like a variable file, a file
 // named like a folder, and a folder of texts, so that paths and recorded
 // folder names can run into each of them.
@@ -21,7 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input = {data, size};
   std::string path = take_until_nul(&input);
   std::string content = take_rest(&input);
-  if (is_plain_file_name(path) && !path_exists(path.c_str())) write_whole_file(path, content);
+  bool in_notes = path.compare(0, 6, "notes/") == 0 && is_plain_file_name(path.substr(6));
+  if ((is_plain_file_name(path) || in_notes) && !path_exists(path.c_str()))
+    write_whole_file(path, content);
   std::string before = snapshot(".");
 
   ConversionResult result = var_to_text(path.c_str());
