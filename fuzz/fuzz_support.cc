@@ -107,10 +107,20 @@ static void snapshot_into(const fs::path& folder, const std::string& relative,
   }
 }
 
-static std::string snapshot_skipping(const std::string& root, const std::string& skipped) {
+static std::vector<std::string> entries_skipping(const std::string& root,
+                                                 const std::string& skipped) {
   std::vector<std::string> entries;
   snapshot_into(root, "", skipped, &entries);
   std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+std::vector<std::string> snapshot_entries(const std::string& root) {
+  return entries_skipping(root, "");
+}
+
+static std::string snapshot_skipping(const std::string& root, const std::string& skipped) {
+  std::vector<std::string> entries = entries_skipping(root, skipped);
   std::string joined;
   for (const std::string& entry : entries) joined += entry + '\0';
   return joined;

@@ -14,6 +14,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 // The bytes of one input, taken from the front.
 struct FuzzInput {
@@ -39,6 +40,9 @@ const std::string& work_folder();
 // Every file and folder below |root|, sorted, with the whole content of each
 // file, as one string that two states can be compared by.
 std::string snapshot(const std::string& root);
+// The same, one string for each file or folder: "path/" for a folder, "path
+// = content" for a file.
+std::vector<std::string> snapshot_entries(const std::string& root);
 
 // Reports |what| on standard error and aborts when |holds| is false.
 void check(bool holds, const char* what);

@@ -6,6 +6,9 @@
 // working folder also holds a folder named like a variable file, a file
 // named like a folder, and a folder of texts, so that paths and recorded
 // folder names can run into each of them.
+#include <algorithm>
+#include <iterator>
+
 #include "convert.h"
 #include "fuzz_support.h"
 
@@ -25,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool in_notes = path.compare(0, 6, "notes/") == 0 && is_plain_file_name(path.substr(6));
   if ((is_plain_file_name(path) || in_notes) && !path_exists(path.c_str()))
     write_whole_file(path, content);
-  std::string before = snapshot(".");
+  std::vector<std::string> before = snapshot_entries(".");
 
   ConversionResult result = var_to_text(path.c_str());
 
@@ -34,6 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check_left_clean(work_folder());
   check(boxes_shown() == (result == CONVERTED ? 0 : 1),
         "a conversion shows no box, a refusal or a failure exactly one");
-  if (result == SKIPPED_REFUSED) check(snapshot(".") == before, "a refusal writes nothing");
+  std::vector<std::string> after = snapshot_entries(".");
+  if (result == SKIPPED_REFUSED) check(after == before, "a refusal writes nothing");
+  if (result == CONVERTED) {
+    // Whatever was made or changed lies in the folder that the file records.
+    std::vector<std::string> changed;
+    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
+                                  std::back_inserter(changed));
+    std::string folder = std::string(folder_buffer) + "/";
+    for (const std::string& entry : changed)
+      check(entry.compare(0, folder.size(), folder) == 0,
+            "a conversion writes into the recorded folder only");
+  }
   return 0;
 }
