@@ -27,9 +27,41 @@ static std::string field(const std::string& text) {
   return padded;
 }
 
+// The text area for |text| by the rules of the variable file, written out a
+// second time: the text is read in text mode (every byte 13 dropped, the
+// first byte 26 ends it); each line opens with its marker; a tab is a space
+// while only the marker and tabs stand before it on its line.
+static std::string expected_text_area(const std::string& text) {
+  std::string area;
+  enum { at_line_start, in_indent, in_line } state = at_line_start;
+  for (char byte : text) {
+    if (byte == 26) break;
+    if (byte == 13) continue;
+    if (state == at_line_start) {
+      if (byte == 12 || byte == 14 || byte == 15) {
+        area += byte == 12 ? '\x0C' : byte == 14 ? 'C' : 'P';
+        state = in_indent;
+        continue;
+      }
+      area += ' ';
+      state = in_indent;
+    }
+    if (byte == '\n') {
+      area += '\r';
+      state = at_line_start;
+    } else if (byte == '\t') {
+      area += state == in_indent ? ' ' : '\t';
+    } else {
+      area += byte;
+      state = in_line;
+    }
+  }
+  return area;
+}
+
 // The layout that every variable file written must have, whatever the text.
 static void check_written_file(const std::string& file, const std::string& folder,
-                               const std::string& stem) {
+                               const std::string& stem, const std::string& text) {
   size_t size = file.size();
   check(size >= 94 && size <= (size_t)max_text_area_length + 94, "the file size is in range");
   check(file.compare(0, signature_length, signature) == 0, "the signature is written");
@@ -46,6 +78,8 @@ static void check_written_file(const std::string& file, const std::string& folde
   unsigned sum = 0;
   for (size_t at = variable_length_offset; at < size - 2; ++at) sum += (unsigned char)file[at];
   check(read_le(file, size - 2, 2) == (sum & 0xFFFF), "the checksum matches the bytes written");
+  check(file.compare(first_text_offset, size - 94, expected_text_area(text)) == 0,
+        "the text area holds the text, converted line by line");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -94,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         "only a name with an extension and a plain variable file name converts");
   check(change_dir("..") == 0, "the working folder can be entered again");
   std::string written = read_whole_file(variable_file);
-  check_written_file(written, folder, stem);
+  check_written_file(written, folder, stem, text);
   // Put back as it was, the variable file was the only file touched.
   if (choices & 2)
     write_whole_file(variable_file, "an earlier variable file");
