@@ -197,3 +197,24 @@ bool is_plain_file_name(const std::string& name) {
   return !name.empty() && name.size() <= 255 && name.find('/') == std::string::npos &&
          name.find('\0') == std::string::npos && name != "." && name != "..";
 }
+
+static unsigned little_endian(const std::string& file, size_t at, int width) {
+  unsigned value = 0;
+  for (int byte = width - 1; byte >= 0; --byte) value = value << 8 | (unsigned char)file[at + byte];
+  return value;
+}
+
+void check_variable_file(const std::string& file) {
+  size_t size = file.size();
+  check(size >= 94 && size <= (size_t)max_text_area_length + 94, "the file size is in range");
+  check(file.compare(0, signature_length, signature) == 0, "the signature is written");
+  check(little_endian(file, file_size_offset, 4) == size, "the file size field is the file's size");
+  unsigned variable_length = (unsigned char)file[variable_length_offset] << 8 |
+                             (unsigned char)file[variable_length_offset + 1];
+  check(variable_length == size - first_text_offset, "the variable length matches the file");
+  check(file[size - 4] == (char)text_end_byte && file[size - 3] == (char)end_byte,
+        "the text end and the end byte close the text area");
+  unsigned sum = 0;
+  for (size_t at = variable_length_offset; at < size - 2; ++at) sum += (unsigned char)file[at];
+  check(little_endian(file, size - 2, 2) == (sum & 0xFFFF), "the checksum matches the bytes");
+}

@@ -59,6 +59,10 @@ int boxes_shown();
 // empty, no "/", not "." or "..", and short enough for the file system.
 bool is_plain_file_name(const std::string& name);
 
+// Checks the layout that every variable file written must have, whatever
+// its text: signature, sizes, end bytes and checksum agree with its bytes.
+void check_variable_file(const std::string& file);
+
 void write_whole_file(const std::string& path, const std::string& content);
 // The whole file; an empty string when it cannot be read.
 std::string read_whole_file(const std::string& path);

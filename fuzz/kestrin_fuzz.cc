@@ -4,7 +4,8 @@
 // files and the traps a broken list may name: a text beside its program, a
 // name too long for the calculator, a folder named like a text, a file named
 // like a folder, a folder named like a variable file, and folders whose names
-// a shell would read as commands.
+// a shell would read as commands. Afterwards every variable file of the
+// working folder must be whole.
 #include "convert.h"
 #include "fuzz_support.h"
 #include "kestrin.h"
@@ -48,5 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(!path_exists("files.lst") || read_whole_file("files.lst").empty(),
         "the change list is emptied or deleted");
   check(!path_exists("pwned"), "no name ran as a command");
+  // No variable file is left half written or with sizes that disagree.
+  DirSearch search;
+  if (dir_search_first(&search, "*.89t") == 0) {
+    do {
+      Stream probe;
+      if (stream_open(&probe, search.name, "rb") != 0) continue;  // a folder
+      stream_close(&probe);
+      check_variable_file(read_whole_file(search.name));
+    } while (dir_search_next(&search) == 0);
+    dir_search_close(&search);
+  }
   return 0;
 }
