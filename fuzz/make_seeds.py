@@ -73,6 +73,7 @@ def text_to_var_seeds():
         b"\x01main\0game.txt\0x",
         b"\x02main\0old.txt\0new\n",
         b"\x04main\0folder.txt\0",
+        b"\x08main\0taken.txt\0x\n",
         b"\0main\0noext\0x",
         b"\0main\0../x.txt\0x",
         b"\xf0main\0long.txt\0ab",

@@ -6,6 +6,7 @@
 //   bit 0  a program file stem.89p lies beside the text
 //   bit 1  a variable file of the same name exists already
 //   bit 2  the text is a folder, not a file
+//   bit 3  a folder has the variable file's name
 //   bits 4 to 7  the text is repeated 2^n times (at most about 200000
 //   bytes), to reach the longest text a variable can hold
 #include <string.h>
@@ -94,6 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string variable_file = folder + "." + stem + ".89t";
   if ((choices & 2) && is_plain_file_name(variable_file))
     write_whole_file("../" + variable_file, "an earlier variable file");
+  else if ((choices & 8) && is_plain_file_name(variable_file))
+    make_folder(("../" + variable_file).c_str());
   std::string before = snapshot(work_folder());
 
   ConversionResult result = text_to_var(folder.c_str(), file_name.c_str());
