@@ -49,10 +49,14 @@ std::string take_rest(FuzzInput* input) {
   return taken;
 }
 
+static void remove_scratch();
+
 void check(bool holds, const char* what) {
   if (holds) return;
   fprintf(stderr, "\n*** invariant broken: %s\n", what);
   fflush(stderr);
+  // The input that broke it is kept by the fuzzer and replays the same.
+  remove_scratch();
   abort();
 }
 
