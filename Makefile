@@ -9,7 +9,7 @@ WIN_CMAKE = cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x8
 WINE = env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wine WINEDEBUG=-all \
 	WINEDLLOVERRIDES=mscoree,mshtml= wine
 
-.PHONY: all build demo test test-asan windows test-windows package bench format clean
+.PHONY: all build demo test test-asan windows test-windows package bench test-valgrind fuzz format clean
 
 all: build
 
@@ -54,8 +54,20 @@ package: build windows
 bench: build
 	$(BUILD)/bin/bench $(BUILD)/bin $(BUILD)/bench-work
 
+# Every test program under valgrind's memcheck, the programs they start too.
+test-valgrind: build
+	sh tests/run_valgrind.sh $(BUILD)
+
+# Every fuzz target for FUZZ_SECONDS each (clang with its libFuzzer runtime).
+FUZZ_SECONDS ?= 180
+fuzz:
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DFUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+	cmake --build build-fuzz -j $(JOBS)
+	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
 format:
 	clang-format -i $$(git ls-files '*.cc' '*.h')
 
 clean:
-	rm -rf $(BUILD) build-asan $(WIN_BUILD) packages
+	rm -rf $(BUILD) build-asan build-fuzz $(WIN_BUILD) packages

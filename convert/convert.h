@@ -88,8 +88,8 @@ ConversionResult text_to_var(const char* folder, const char* file_name);
 // Converts the variable file |path| (a .89t or .89p file) into
 // "folder/name.txt", where folder is the one the file records, making the
 // folder when nothing of that name exists. Returns 0 when converted; 2 when
-// the recorded folder name cannot be used (after a box); -1 after an error
-// box.
+// the recorded folder name cannot be used or the name would put the text
+// anywhere but in that folder (after a box); -1 after an error box.
 ConversionResult var_to_text(const char* path);
 
 // Reads the next non-empty line of |stream| into |buffer| (at least limit + 1

@@ -6,12 +6,14 @@
 #include "convert.h"
 #include "messages.h"
 
+// Each name is shown with at most 120 characters, so that the complaint fits
+// message_buffer whole even for the longest names a folder can hold.
 static const char long_file_name[] =
-    "The file name '%s' (%s without the extension) in '%s' is > 8 letters long. Perhaps you "
-    "want to shorten it for the TI-89? I'm ignoring it for now.";
+    "The file name '%.120s' (%.120s without the extension) in '%.120s' is > 8 letters long. "
+    "Perhaps you want to shorten it for the TI-89? I'm ignoring it for now.";
 static const char stem_with_folder_part[] =
-    "The file name '%s' (%s without the extension) in '%s' holds a folder part, which a TI-89 "
-    "variable name can't. I'm ignoring it for now.";
+    "The file name '%.120s' (%.120s without the extension) in '%.120s' holds a folder part, "
+    "which a TI-89 variable name can't. I'm ignoring it for now.";
 static const char long_text[] =
     "The file '%s' in '%s' is too long for the TI-89: a text variable holds at most 65531 "
     "bytes. I'm ignoring it for now.";

@@ -222,8 +222,11 @@ ConversionResult var_to_text(const char* path) {
   const char* name_part = first_dot == last_dot ? path : first_dot + 1;
   int output_fits = first_dot && build_output_path(name_part) == 0;
   // A folder part in the name would put the text elsewhere, even outside the
-  // working folder.
-  if (output_fits && strpbrk(name_part, path_separators)) {
+  // working folder; a name part of fewer than three characters would have
+  // "txt" written over the separator, putting the text beside its folder.
+  const size_t shortest_name_part = 3;
+  if (output_fits &&
+      (strpbrk(name_part, path_separators) || strlen(name_part) < shortest_name_part)) {
     stream_close(&input_file);
     format_bounded(message_buffer, sizeof message_buffer, name_with_folder_part, path, name_buffer,
                    folder_buffer);

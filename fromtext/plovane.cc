@@ -47,6 +47,7 @@ int plovane_run() {
       show_message_box(name_buffer, caption_complaint);
       continue;
     }
+    // Only a sub-folder of the starting directory may be entered.
     if (!is_usable_folder_name(folder)) {
       format_bounded(name_buffer, sizeof name_buffer, unusable_folder_message, folder);
       show_message_box(name_buffer, caption_complaint);

@@ -145,7 +145,14 @@ void list_subfolders(const char* list_name) {
       struct stat status;
       // stat, not lstat: a link to a folder counts as a folder.
       if (stat(name, &status) != 0 || !S_ISDIR(status.st_mode)) continue;
-      fprintf(list, "%s\n", name);
+      // One name a line: a byte that would end the line early (or, for a
+      // reader in text mode, the whole list) is written as "?", which no
+      // usable folder name holds, so the folder is refused, not mistaken.
+      for (const char* at = name; *at; ++at) {
+        int byte = (unsigned char)*at;
+        fputc(byte == 10 || byte == 13 || byte == 26 ? '?' : byte, list);
+      }
+      fputc('\n', list);
     }
     closedir(dir);
   }

@@ -156,8 +156,8 @@ void dir_search_close(DirSearch* search);
 
 // Writes the bare names of every sub-folder of the current directory into
 // |list_name| in the current directory, one a line, in the file system's
-// order. Failures are not reported; the caller finds out when it opens the
-// list.
+// order. A byte 10, 13 or 26 of a name is written as "?". Failures are not
+// reported; the caller finds out when it opens the list.
 void list_subfolders(const char* list_name);
 
 // ---- Update program: files, programs and time ------------------------------

@@ -268,4 +268,29 @@ TEST_F(VarToText, RefusesNamesThatLeaveTheirFolder) {
   EXPECT_TRUE(boxes().empty());
 }
 
+TEST_F(VarToText, RefusesNamesTooShortToStayInTheirFolder) {
+  const struct {
+    const char* path;
+    const char* output;  // where "txt" over the last three characters would put it
+  } cases[] = {{"x.", "maintxt"}, {"a.b.", "maintxt"}, {"a..", "maitxt"}};
+  for (auto& c : cases) {
+    boxes().clear();
+    write_file(c.path, variable_file("main", " a" + bytes({0})));
+    EXPECT_EQ(var_to_text(c.path), SKIPPED_REFUSED) << c.path;
+    EXPECT_EQ(boxes(), (std::vector<Box>{{"Error!", std::string("The file '") + c.path +
+                                                        "' would be written as '" + c.output +
+                                                        "', which is not a file of its folder "
+                                                        "'main'. I'm ignoring that file for "
+                                                        "now."}}));
+#ifndef _WIN32  // Windows drops the dots at the end of a file's name
+    EXPECT_EQ(tree(), (std::vector<std::string>{c.path})) << c.path;
+#endif
+    remove_file(c.path);
+  }
+  // Three characters are enough: the text stays in its folder.
+  write_file("a.b", variable_file("main", " a" + bytes({0})));
+  EXPECT_EQ(var_to_text("a.b"), CONVERTED);
+  EXPECT_EQ(read_file("main/txt"), "a");
+}
+
 }  // namespace
