@@ -16,16 +16,7 @@
 const char path_separator = '/';
 const char path_separators[] = "/";
 
-static MessageBoxHook message_box_hook = nullptr;
-
-void set_message_box_hook(MessageBoxHook hook) { message_box_hook = hook; }
-
-void show_message_box(const char* text, const char* caption) {
-  fflush(stdout);
-  if (message_box_hook) {
-    message_box_hook(text, caption);
-    return;
-  }
+void show_system_message_box(const char* text, const char* caption) {
   fprintf(stderr, "[%s] %s\n", caption, text);
   fflush(stderr);
   if (isatty(STDIN_FILENO)) {
@@ -34,11 +25,6 @@ void show_message_box(const char* text, const char* caption) {
     do byte = getchar();
     while (byte != '\n' && byte != EOF);
   }
-}
-
-void console_write(const char* text) {
-  fputs(text, stdout);
-  fflush(stdout);
 }
 
 int platform_is_folder(FILE* file) {
@@ -160,12 +146,6 @@ void list_subfolders(const char* list_name) {
 }
 
 // ---- Update program: files, programs and time ------------------------------
-
-void console_write_error(const char* text) {
-  fflush(stdout);
-  fputs(text, stderr);
-  fflush(stderr);
-}
 
 int file_status(const char* path, FileStatus* status) {
   struct stat found;

@@ -14,25 +14,9 @@
 const char path_separator = '\\';
 const char path_separators[] = "/\\";
 
-static MessageBoxHook message_box_hook = nullptr;
-
-void set_message_box_hook(MessageBoxHook hook) { message_box_hook = hook; }
-
-void show_message_box(const char* text, const char* caption) {
-  fflush(stdout);
-  if (message_box_hook) {
-    message_box_hook(text, caption);
-    return;
-  }
+void show_system_message_box(const char* text, const char* caption) {
   // No owner window and style 0: an OK button only, no icon; modal.
   MessageBoxA(nullptr, text, caption, 0);
-}
-
-// Standard output stays in the C runtime's text mode, which turns every "\n"
-// into CR LF on its way to the console or to a redirected file.
-void console_write(const char* text) {
-  fputs(text, stdout);
-  fflush(stdout);
 }
 
 int platform_is_folder(FILE* file) {
@@ -139,12 +123,6 @@ static long long nanoseconds_since_1970(FILETIME time) {
   steps.LowPart = time.dwLowDateTime;
   steps.HighPart = time.dwHighDateTime;
   return ((long long)steps.QuadPart - filetime_of_1970) * 100;
-}
-
-void console_write_error(const char* text) {
-  fflush(stdout);
-  fputs(text, stderr);
-  fflush(stderr);
 }
 
 int file_status(const char* path, FileStatus* status) {

@@ -29,6 +29,9 @@ void show_message_box(const char* text, const char* caption);
 typedef void (*MessageBoxHook)(const char* text, const char* caption);
 void set_message_box_hook(MessageBoxHook hook);
 
+// The system's own box, which show_message_box shows when no hook is set.
+void show_system_message_box(const char* text, const char* caption);
+
 // ---- Console ---------------------------------------------------------------
 
 // Writes |text| to standard output and flushes it. "\n" reaches the console

@@ -31,17 +31,6 @@ struct Case {
   Files written;    // files whose every byte is known
 };
 
-const std::string nothing_converted =
-    "No files have been updated, so none have been converted (in either direction).\n";
-std::string texts_summary(int count) {
-  return std::to_string(count) +
-         " .txt files had changed, and have now had their .89t files rebuilt. (You're going to "
-         "send the changed .89t files to your TI-89 now, so it's up to date, right?)\n";
-}
-std::string variables_summary(int count) {
-  return std::to_string(count) +
-         " .89t files had changed, and have now had their .txt files rebuilt.\n";
-}
 std::string unusable_folder_box(const std::string& file, const std::string& folder) {
   return "[Error!] The file '" + file + "' names the folder '" + folder +
          "', which can't be used as a folder name on this computer. I'm ignoring that file for "

@@ -40,6 +40,20 @@ std::string console(const std::string& text) {
   return result;
 }
 
+const std::string nothing_converted =
+    "No files have been updated, so none have been converted (in either direction).\n";
+
+std::string texts_summary(int count) {
+  return std::to_string(count) +
+         " .txt files had changed, and have now had their .89t files rebuilt. (You're going to "
+         "send the changed .89t files to your TI-89 now, so it's up to date, right?)\n";
+}
+
+std::string variables_summary(int count) {
+  return std::to_string(count) +
+         " .89t files had changed, and have now had their .txt files rebuilt.\n";
+}
+
 void PrintTo(const Box& box, std::ostream* out) { *out << "[" << box.caption << "] " << box.text; }
 
 static void capture_box(const char* text, const char* caption) {

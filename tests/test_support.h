@@ -74,6 +74,11 @@ extern const bool search_ignores_case;
 // nobody sees it, so the box texts are checked by the POSIX run only.
 extern const bool boxes_readable;
 
+// kestrin's summary lines, as it prints them ("\n" as the line end).
+extern const std::string nothing_converted;
+std::string texts_summary(int count);
+std::string variables_summary(int count);
+
 // What a program run left on its standard streams.
 struct ProgramRun {
   int status;

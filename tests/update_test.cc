@@ -18,16 +18,6 @@ namespace {
 const std::string record = "kestrin-update.rec";
 const std::string nothing_to_convert = "kestrin-update: nothing to convert.\n";
 
-std::string texts_summary(int count) {
-  return std::to_string(count) +
-         " .txt files had changed, and have now had their .89t files rebuilt. (You're going to "
-         "send the changed .89t files to your TI-89 now, so it's up to date, right?)\n";
-}
-std::string variables_summary(int count) {
-  return std::to_string(count) +
-         " .89t files had changed, and have now had their .txt files rebuilt.\n";
-}
-
 // Every file below the current folder with its content, to see that a run
 // changed nothing at all.
 std::map<std::string, std::string> contents() {
