@@ -1,6 +1,6 @@
-// Text file to variable file: writes "../folder.stem.89t" with the header,
-// the text area converted line by line, and the sizes and the checksum
-// patched in at the end.
+// Text file to variable file: measures the text area, then writes
+// "../folder.stem.89t" with the header, the text area converted line by line,
+// and the checksum.
 #include <string.h>
 
 #include "convert.h"
@@ -30,29 +30,6 @@ static int marker_of_first_byte(int byte) {
     case 15: return marker_print;
     default: return 0;
   }
-}
-
-// Counts the bytes that the text area will take: one for every byte read,
-// and one more for the marker of every line whose first byte is not itself
-// turned into a marker. Stops as soon as the text is too long.
-static long measure_text_area() {
-  long length = 0;
-  int line_start = 1;
-  int count;
-  do {
-    count = stream_read(&input_file, input_block, block_size);
-    length += count;
-    const unsigned char* next = input_block;
-    const unsigned char* end = input_block + count;
-    while (next < end) {
-      if (line_start && !marker_of_first_byte(*next)) ++length;
-      const unsigned char* line_end_at = (const unsigned char*)memchr(next, '\n', end - next);
-      line_start = line_end_at != nullptr;
-      if (!line_end_at) break;
-      next = line_end_at + 1;
-    }
-  } while (count == block_size && length <= max_text_area_length);
-  return length;
 }
 
 // Converts |count| bytes of PC text from input_block into output_block,
@@ -93,6 +70,19 @@ static int convert_block(int count, LineState* line) {
   }
   *line = state;
   return (int)(put - output_block);
+}
+
+// Counts the bytes that the text area will take, by converting without
+// writing. Stops as soon as the text is too long.
+static long measure_text_area() {
+  LineState state = at_line_start;
+  long length = 0;
+  int count;
+  do {
+    count = stream_read(&input_file, input_block, block_size);
+    length += convert_block(count, &state);
+  } while (count == block_size && length <= max_text_area_length);
+  return length;
 }
 
 static unsigned long sum_of(const unsigned char* bytes, int count) {
