@@ -92,6 +92,22 @@ ConversionResult text_to_var(const char* folder, const char* file_name);
 // anywhere but in that folder (after a box); -1 after an error box.
 ConversionResult var_to_text(const char* path);
 
+// Takes the folder name that a variable file records from the first |count|
+// bytes of the file in |header|: up to 8 bytes from offset 10, ended early by
+// a NUL or by the end of the bytes. |folder| holds max_name_length + 1 bytes.
+void recorded_folder(const unsigned char* header, int count, char* folder);
+
+// How var_to_text names its text file: "folder", |separator|, then the name
+// part of |path| (the whole path when it has one dot, else all after the
+// first dot) with its last three characters turned into "txt".
+enum TextPathResult {
+  TEXT_PATH_BUILT = 0,
+  TEXT_PATH_NO_EXTENSION,  // |path| has no dot
+  TEXT_PATH_TOO_LONG,      // the path does not fit |size| bytes
+  TEXT_PATH_NOT_IN_FOLDER  // a folder part in the name part, or one too short
+};
+int text_path_of(const char* path, const char* folder, char separator, char* text_path, int size);
+
 // Reads the next non-empty line of |stream| into |buffer| (at least limit + 1
 // bytes, always terminated). Returns 1 when a line end or |limit| characters
 // ended the line, 0 when the stream ended first (the buffer may still hold a

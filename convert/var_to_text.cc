@@ -21,26 +21,30 @@ static const char tokenized_program_notice[] =
 // A program file of at most this many bytes holds no tokenized program.
 static const long largest_empty_program = 103;
 
-// Takes the folder name field from the first block of the file, |count|
-// bytes long: up to 8 bytes, ended early by a NUL or by the end of the file.
-static void read_folder_name(int count) {
+void recorded_folder(const unsigned char* header, int count, char* folder) {
   int length = 0;
   while (length < max_name_length && folder_name_offset + length < count) {
-    unsigned char byte = input_block[folder_name_offset + length];
+    unsigned char byte = header[folder_name_offset + length];
     if (byte == 0) break;
-    folder_buffer[length++] = (char)byte;
+    folder[length++] = (char)byte;
   }
-  folder_buffer[length] = '\0';
+  folder[length] = '\0';
 }
 
-// Builds "folder/name_part" into name_buffer, with the last three characters
-// turned into "txt". Returns 0, or -1 when the path does not fit.
-static int build_output_path(const char* name_part) {
-  int length = format_bounded(name_buffer, sizeof name_buffer, "%s%c%s", folder_buffer,
-                              path_separator, name_part);
-  if (length < 0 || length >= (int)sizeof name_buffer) return -1;
-  memcpy(name_buffer + length - 3, "txt", 3);
-  return 0;
+int text_path_of(const char* path, const char* folder, char separator, char* text_path, int size) {
+  const char* first_dot = strchr(path, '.');
+  if (!first_dot) return TEXT_PATH_NO_EXTENSION;
+  const char* name_part = first_dot == strrchr(path, '.') ? path : first_dot + 1;
+  int length = format_bounded(text_path, size, "%s%c%s", folder, separator, name_part);
+  if (length < 0 || length >= size) return TEXT_PATH_TOO_LONG;
+  memcpy(text_path + length - 3, "txt", 3);
+  // A folder part in the name would put the text elsewhere, even outside the
+  // working folder; a name part of fewer than three characters would have
+  // "txt" written over the separator, putting the text beside its folder.
+  const size_t shortest_name_part = 3;
+  if (strpbrk(name_part, path_separators) || strlen(name_part) < shortest_name_part)
+    return TEXT_PATH_NOT_IN_FOLDER;
+  return TEXT_PATH_BUILT;
 }
 
 // The text area is read through input_block, whose unread bytes run from
@@ -208,25 +212,15 @@ ConversionResult var_to_text(const char* path) {
   }
   // The first block holds the header, and the text area's first bytes.
   int first_count = stream_read(&input_file, input_block, block_size);
-  read_folder_name(first_count);
+  recorded_folder(input_block, first_count, folder_buffer);
   if (!is_usable_folder_name(folder_buffer)) {
     stream_close(&input_file);
     format_bounded(message_buffer, sizeof message_buffer, unusable_folder, path, folder_buffer);
     show_message_box(message_buffer, caption_error);
     return SKIPPED_REFUSED;
   }
-  const char* first_dot = strchr(path, '.');
-  const char* last_dot = strrchr(path, '.');
-  // The name part is the whole path when it has one dot, else all after the
-  // first dot.
-  const char* name_part = first_dot == last_dot ? path : first_dot + 1;
-  int output_fits = first_dot && build_output_path(name_part) == 0;
-  // A folder part in the name would put the text elsewhere, even outside the
-  // working folder; a name part of fewer than three characters would have
-  // "txt" written over the separator, putting the text beside its folder.
-  const size_t shortest_name_part = 3;
-  if (output_fits &&
-      (strpbrk(name_part, path_separators) || strlen(name_part) < shortest_name_part)) {
+  int naming = text_path_of(path, folder_buffer, path_separator, name_buffer, sizeof name_buffer);
+  if (naming == TEXT_PATH_NOT_IN_FOLDER) {
     stream_close(&input_file);
     format_bounded(message_buffer, sizeof message_buffer, name_with_folder_part, path, name_buffer,
                    folder_buffer);
@@ -235,14 +229,13 @@ ConversionResult var_to_text(const char* path) {
   }
   if (!path_exists(folder_buffer)) make_folder(folder_buffer);
 
-  if (!first_dot) {
-    format_bounded(name_buffer, sizeof name_buffer, "%s%c", folder_buffer, path_separator);
+  if (naming == TEXT_PATH_NO_EXTENSION) {
     show_message_box(missing_extension_message, caption_error);
     stream_close(&input_file);
     return CONVERSION_FATAL;
   }
   int kind_letter = path[strlen(path) - 1];
-  if (!output_fits || stream_open(&output_file, name_buffer, "wt") != 0) {
+  if (naming != TEXT_PATH_BUILT || stream_open(&output_file, name_buffer, "wt") != 0) {
     stream_close(&input_file);
     format_bounded(message_buffer, sizeof message_buffer, write_failure_message, name_buffer);
     show_message_box(message_buffer, caption_error);

@@ -519,20 +519,14 @@ static void compare_with_record() {
   }
 }
 
-// Reads the calculator folder that a variable file records, as the
-// conversion does: up to 8 bytes from offset 10, ended by a NUL.
+// Reads the calculator folder that a variable file records.
 static int read_recorded_folder(const char* path, char* folder) {
   Stream file;
   if (stream_open(&file, path, "rb") != 0) return -1;
-  stream_seek(&file, folder_name_offset, SEEK_SET);
-  int length = 0;
-  while (length < max_name_length) {
-    int byte = stream_get(&file);
-    if (byte == EOF || byte == 0) break;
-    folder[length++] = (char)byte;
-  }
-  folder[length] = '\0';
+  unsigned char header[folder_name_offset + max_name_length];
+  int count = stream_read(&file, header, (int)sizeof header);
   stream_close(&file);
+  recorded_folder(header, count, folder);
   return 0;
 }
 
@@ -552,11 +546,12 @@ static const char* name_pair(FoundFile* file) {
   if (read_recorded_folder(path, folder) != 0) return "it cannot be read";
   if (!is_usable_folder_name(folder))
     return "the calculator folder that it records cannot be a folder here";
-  const char* first_dot = strchr(path, '.');
-  const char* name_part = first_dot == strrchr(path, '.') ? path : first_dot + 1;
-  int length = format_bounded(file->target, path_size, "%s/%s", folder, name_part);
-  if (length >= path_size) return "its name is too long for the change list";
-  memcpy(file->target + length - 3, "txt", 3);
+  // Paths here use "/" whatever the platform, as the change list does.
+  switch (text_path_of(path, folder, '/', file->target, path_size)) {
+    case TEXT_PATH_BUILT: break;
+    case TEXT_PATH_NOT_IN_FOLDER: return "its text file would not lie in its folder";
+    default: return "its name is too long for the change list";
+  }
   format_bounded(file->pair_key, path_size, "%s", file->target);
   return nullptr;
 }
